@@ -1,0 +1,192 @@
+#include "app/MainForm.h"
+
+#include "app/Twips.h"
+#include "app/UiFont.h"
+
+#include "chara/CharaLoop.h"
+#include "chara/CharaStage.h"
+#include "chara/CharaState.h"
+
+#include "settings/ServerSettingsFile.h"
+#include "settings/SettingsStore.h"
+
+#include "platform/NMail.h"
+#include "platform/ProcessEnd.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+
+constexpr int clientWidthTwips = 4215;
+constexpr int clientHeightTwips = 2655;
+// Caption, menu bar and borders of the window these heights were laid out for: the part of the
+// outer height that is not client area.
+constexpr int nonClientHeightTwips = 660;
+constexpr int statusBufferSize = 8192;
+constexpr int charaStepMs = 300;
+// The stage is redrawn after more than 20 ms each time.
+constexpr int charaRedrawMs = 21;
+const QColor backgroundColour(64, 0, 0);
+
+QRect twipsRect(int left, int top, int width, int height) {
+    return {twipsToPixels(left), twipsToPixels(top), twipsToPixels(width), twipsToPixels(height)};
+}
+
+template <typename Widget> Widget* place(Widget* widget, const char* name, QRect geometry) {
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+QLineEdit* panelText(QWidget* parent, const char* name, const QString& text, QRect geometry) {
+    auto* box = place(new QLineEdit(text, parent), name, geometry);
+    box->setReadOnly(true);
+    box->setCursorPosition(0);
+    return box;
+}
+
+} // namespace
+
+MainForm& MainForm::instance() {
+    static QPointer<MainForm> form;
+    if (!form) {
+        form = new MainForm;
+        form->load();
+    }
+    return *form;
+}
+
+MainForm::MainForm() {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("ぽまりん"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    buildMenu();
+    buildClientArea();
+
+    auto* stepTimer = new QTimer(this);
+    stepTimer->setObjectName(QStringLiteral("tmrCharaStep"));
+    connect(stepTimer, &QTimer::timeout, this, [] { ToggleCharaStep(sharedCharaState()); });
+    stepTimer->start(charaStepMs);
+}
+
+void MainForm::buildClientArea() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, backgroundColour);
+    client->setPalette(palette);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+
+    // The scene sits inside the box's sunken border, which hides its right and bottom edges.
+    auto* background = place(new QLabel(client), "Picture2", twipsRect(0, 0, 4215, 2655));
+    background->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    background->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    background->setPixmap(QPixmap(QStringLiteral(":/images/scene.png"))
+                              .copy(QRect(QPoint(0, 0), background->contentsRect().size())));
+
+    m_stage = new CharaStage(QImage(QStringLiteral(":/images/stage.png")), client);
+    m_stage->move(twipsToPixels(3600), twipsToPixels(2040));
+
+    buildPanel(client);
+    buildHiddenControls(client);
+}
+
+void MainForm::buildPanel(QWidget* client) {
+    auto* heading = panelText(client, "Text5", QStringLiteral("　　　　　　新　着　情　報"),
+                              twipsRect(1560, 2660, 2655, 285));
+    heading->setFont(UiFont(9.75));
+    QPalette headingPalette = heading->palette();
+    headingPalette.setColor(QPalette::Base, Qt::blue);
+    headingPalette.setColor(QPalette::Text, Qt::white);
+    heading->setPalette(headingPalette);
+
+    auto* countCaption = place(new QLabel(QStringLiteral("　新着数"), client), "Label4",
+                               twipsRect(240, 3000, 735, 255));
+    QPalette captionPalette = countCaption->palette();
+    captionPalette.setColor(QPalette::WindowText, Qt::white);
+    countCaption->setPalette(captionPalette);
+
+    panelText(client, "Text6", QStringLiteral("1"), twipsRect(1080, 2920, 375, 270));
+    panelText(client, "Text3", QStringLiteral("新着メール有り"), twipsRect(1560, 2900, 2655, 300));
+
+    auto* restoreSize = place(new QPushButton(QStringLiteral("元のサイズ"), client), "Command2",
+                              twipsRect(0, 2680, 1455, 260));
+    connect(restoreSize, &QPushButton::clicked, this,
+            [this] { setOuterHeightTwips(collapsedHeightTwips); });
+}
+
+void MainForm::buildHiddenControls(QWidget* client) {
+    auto* sheet = new QLabel(client);
+    sheet->setObjectName(QStringLiteral("picChara"));
+    sheet->setPixmap(QPixmap(QStringLiteral(":/images/chara.png")));
+    sheet->hide();
+    m_charaLoop =
+        new CharaLoop(m_stage, sheet->pixmap().toImage(), sharedCharaState(), charaRedrawMs, this);
+
+    auto* runCourier = new QPushButton(client);
+    runCourier->setObjectName(QStringLiteral("Command1"));
+    runCourier->hide();
+    auto* hangUp = new QPushButton(QStringLiteral("切断"), client);
+    hangUp->setObjectName(QStringLiteral("Command5"));
+    hangUp->hide();
+}
+
+void MainForm::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    file->setObjectName(QStringLiteral("mfile"));
+    const auto item = [file](const char* name, const QString& caption) {
+        QAction* action = caption.isEmpty() ? file->addSeparator() : file->addAction(caption);
+        action->setObjectName(QString::fromLatin1(name));
+    };
+    item("mcheck", QStringLiteral("新着メールチェック"));
+    item("mline2", {});
+    item("mset", QStringLiteral("設定"));
+    item("mtaiki", QStringLiteral("待機"));
+    item("mzenmen", QStringLiteral("常に前面表示"));
+    item("mline3", {});
+    item("mhikyaku", QStringLiteral("飛脚を走らせる"));
+    item("mmodosu", QStringLiteral("飛脚を戻す"));
+    item("mline", {});
+    item("mhp", QStringLiteral("作者のホームページ"));
+}
+
+void MainForm::setOuterHeightTwips(int twips) {
+    const int clientHeight = twipsToPixels(twips - nonClientHeightTwips);
+    setFixedSize(twipsToPixels(clientWidthTwips), menuBar()->sizeHint().height() + clientHeight);
+}
+
+void MainForm::load() {
+    setOuterHeightTwips(collapsedHeightTwips);
+    LoadServerSettings(SettingsStore::instance());
+    NMailInitializeWinSock();
+    NMailSetOption(NMailOptionStatusBufferSize, statusBufferSize);
+    RunCharaLoop();
+}
+
+void MainForm::RunCharaLoop() {
+    m_charaLoop->run();
+    centreOnScreen();
+    show();
+}
+
+void MainForm::centreOnScreen() {
+    const QRect available = screen()->availableGeometry();
+    move(available.center() - rect().center());
+}
+
+void MainForm::closeEvent(QCloseEvent*) {
+    NMailEndWinSock();
+    EndProcessNow();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QImage>
+#include <QMainWindow>
+
+class CharaLoop;
+class CharaStage;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// The main window: the town street with the courier's stage, the information panel below it that
+// a check uncovers, and the one menu. Loading it is the program's whole start-up.
+class MainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // Outer heights in twips: collapsed shows the street only, expanded the panel too.
+    static constexpr int collapsedHeightTwips = 3315;
+    static constexpr int expandedHeightTwips = 3975;
+
+    // The one main window, made and loaded on first use.
+    static MainForm& instance();
+
+    void setOuterHeightTwips(int twips);
+
+protected:
+    // Closing the main window ends the program at once.
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    MainForm();
+    void load();
+    void RunCharaLoop();
+    void buildClientArea();
+    void buildPanel(QWidget* client);
+    void buildHiddenControls(QWidget* client);
+    void buildMenu();
+    void centreOnScreen();
+
+    CharaStage* m_stage = nullptr;
+    CharaLoop* m_charaLoop = nullptr;
+};

@@ -1,0 +1,19 @@
+#include "app/MainForm.h"
+#include "app/UiFont.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    // The courier places itself anywhere on the screen, which only X11 allows: on a Wayland
+    // session run through XWayland unless another platform was asked for.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        (qgetenv("XDG_SESSION_TYPE") == "wayland" ||
+         !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ぽまりん"));
+    QApplication::setFont(UiFont(9));
+    MainForm::instance();
+    return QApplication::exec();
+}

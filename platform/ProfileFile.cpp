@@ -1,0 +1,245 @@
+#include "platform/ProfileFile.h"
+
+#include "platform/CodePage932.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace ProfileFile {
+namespace {
+
+constexpr QByteArrayView lineEnd = "\r\n";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimmed(QByteArrayView text) {
+    while (!text.isEmpty() && isBlank(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (isBlank(text.back()) || text.back() == '\r'))
+        text.chop(1);
+    return text;
+}
+
+bool isAscii(QByteArrayView text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
+bool namesEqual(QByteArrayView a, QByteArrayView b) {
+    // Byte-wise folding is only right for ASCII: the second byte of a double-byte character may
+    // look like a Latin letter.
+    if (isAscii(a) && isAscii(b))
+        return a.compare(b, Qt::CaseInsensitive) == 0;
+    return CodePage932::decode(a).compare(CodePage932::decode(b), Qt::CaseInsensitive) == 0;
+}
+
+// One line of a file: its text without the line end, and where the line (with its end) lies.
+struct Line {
+    QByteArrayView text;
+    qsizetype start = 0;
+    qsizetype end = 0;
+    bool terminated = false;
+};
+
+class Lines {
+public:
+    explicit Lines(QByteArrayView content) : m_content(content) {}
+
+    std::optional<Line> next() {
+        if (m_position >= m_content.size())
+            return std::nullopt;
+        Line line;
+        line.start = m_position;
+        const qsizetype newline = m_content.indexOf('\n', m_position);
+        line.terminated = newline >= 0;
+        line.end = line.terminated ? newline + 1 : m_content.size();
+        line.text =
+            m_content.sliced(line.start, (line.terminated ? newline : line.end) - line.start);
+        if (line.text.endsWith('\r'))
+            line.text.chop(1);
+        m_position = line.end;
+        return line;
+    }
+
+private:
+    QByteArrayView m_content;
+    qsizetype m_position = 0;
+};
+
+// The name of a "[name]" line, or nothing for any other line.
+std::optional<QByteArrayView> sectionName(QByteArrayView lineText) {
+    const QByteArrayView text = trimmed(lineText);
+    if (!text.startsWith('['))
+        return std::nullopt;
+    const qsizetype close = text.lastIndexOf(']');
+    if (close < 0)
+        return std::nullopt;
+    return trimmed(text.sliced(1, close - 1));
+}
+
+struct KeyLine {
+    QByteArrayView key;
+    QByteArrayView value;
+};
+
+KeyLine keyLine(QByteArrayView lineText) {
+    const qsizetype equals = lineText.indexOf('=');
+    if (equals < 0)
+        return {trimmed(lineText), {}};
+    return {trimmed(lineText.first(equals)), trimmed(lineText.sliced(equals + 1))};
+}
+
+QByteArrayView withoutQuotes(QByteArrayView value) {
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == '"' || value.front() == '\''))
+        return value.sliced(1, value.size() - 2);
+    return value;
+}
+
+std::optional<Line> findSection(Lines& lines, QByteArrayView section) {
+    while (const auto line = lines.next()) {
+        const auto name = sectionName(line->text);
+        if (name && namesEqual(*name, section))
+            return line;
+    }
+    return std::nullopt;
+}
+
+std::optional<QByteArray> readValue(QByteArrayView content, QByteArrayView section,
+                                    QByteArrayView key) {
+    Lines lines(content);
+    if (!findSection(lines, section))
+        return std::nullopt;
+    while (const auto line = lines.next()) {
+        if (sectionName(line->text))
+            break;
+        const KeyLine entry = keyLine(line->text);
+        if (!entry.key.isEmpty() && namesEqual(entry.key, key))
+            return withoutQuotes(entry.value).toByteArray();
+    }
+    return std::nullopt;
+}
+
+QByteArray withValue(QByteArrayView content, QByteArrayView section, QByteArrayView key,
+                     QByteArrayView value) {
+    const QByteArray newLine = key.toByteArray() + '=' + value.toByteArray();
+    QByteArray result;
+    result.reserve(content.size() + newLine.size() + section.size() + 8);
+
+    Lines lines(content);
+    const auto header = findSection(lines, section);
+    if (!header) {
+        result.append(content);
+        if (!content.isEmpty() && !content.endsWith('\n'))
+            result.append(lineEnd);
+        result.append('[').append(section).append(']').append(lineEnd);
+        return result.append(newLine).append(lineEnd);
+    }
+
+    // A missing key goes after the section's last non-blank line, before any blank lines that
+    // separate it from the next section.
+    Line insertAfter = *header;
+    while (const auto line = lines.next()) {
+        if (sectionName(line->text))
+            break;
+        const KeyLine entry = keyLine(line->text);
+        if (!entry.key.isEmpty() && namesEqual(entry.key, key)) {
+            result.append(content.first(line->start));
+            result.append(entry.key).append('=').append(value);
+            return result.append(content.sliced(line->start + line->text.size()));
+        }
+        if (!trimmed(line->text).isEmpty())
+            insertAfter = *line;
+    }
+    result.append(content.first(insertAfter.end));
+    if (!insertAfter.terminated)
+        result.append(lineEnd);
+    result.append(newLine).append(lineEnd);
+    return result.append(content.sliced(insertAfter.end));
+}
+
+bool isRegularFile(const QString& path) {
+    return QFileInfo(path).isFile();
+}
+
+// A missing file reads as empty; a file that exists but cannot be read whole is an error.
+std::optional<QString> readWhole(const QString& path, QByteArray& content) {
+    content.clear();
+    if (!QFileInfo::exists(path))
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return file.errorString();
+    if (file.size() > maxFileBytes)
+        return QStringLiteral("the file is larger than %1 bytes").arg(maxFileBytes);
+    content = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return file.errorString();
+    return std::nullopt;
+}
+
+QByteArray readHead(const QString& path) {
+    if (!isRegularFile(path))
+        return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.read(maxFileBytes);
+}
+
+} // namespace
+
+QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
+                      QByteArrayView defaultValue, qsizetype bufferSize) {
+    const QByteArray content = readHead(path);
+    const std::optional<QByteArray> found = readValue(content, section, key);
+    QByteArrayView value = found ? QByteArrayView(*found) : defaultValue;
+    const qsizetype nul = value.indexOf('\0');
+    if (nul >= 0)
+        value = value.first(nul);
+    return CodePage932::wholeCharacterPrefix(value, qMax<qsizetype>(bufferSize - 1, 0))
+        .toByteArray();
+}
+
+int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int defaultValue) {
+    const QByteArray text = readString(path, section, key, {}, maxFileBytes);
+    if (text.isEmpty())
+        return defaultValue;
+    qsizetype i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    // Digits past the 32-bit range wrap, as they do in the Windows function.
+    quint32 number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        number = number * 10u + static_cast<quint32>(text[i] - '0');
+    return static_cast<int>(negative ? 0u - number : number);
+}
+
+std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
+                                    const QList<Entry>& entries, Access access) {
+    QByteArray content;
+    if (auto failure = readWhole(path, content))
+        return failure;
+    for (const auto& [key, value] : entries)
+        content = withValue(content, section, key, value);
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (access == Access::OwnerOnly &&
+        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        return file.errorString();
+    if (file.write(content) != content.size() || !file.commit())
+        return file.errorString();
+    return std::nullopt;
+}
+
+} // namespace ProfileFile

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+#include <utility>
+
+// Profile (INI) files read and rewritten with the rules of the Windows profile functions, so that
+// files written by earlier versions and by hand read the same:
+// - "[section]" lines and "key=value" lines; section and key names compare without regard to
+//   letter case; the first matching section and, in it, the first matching key count;
+// - blanks around names and values are ignored, and one pair of quotes around a value is removed;
+// - a write keeps every other line of the file byte for byte, replaces the key's line, adds a
+//   missing key after the last line of its section and a missing section at the end.
+// Names and values are byte strings in the files' code page (932).
+namespace ProfileFile {
+
+using Entry = std::pair<QByteArray, QByteArray>;
+
+enum class Access { Shared, OwnerOnly };
+
+// Larger files are read only this far and never rewritten, so a stray huge file can neither
+// exhaust memory nor be cut short by a save.
+constexpr qsizetype maxFileBytes = 64 * 1024 * 1024;
+
+// The key's value, or defaultValue when the file, the section or the key is missing; cut at its
+// first NUL and then to at most bufferSize - 1 bytes, never inside a double-byte character.
+QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
+                      QByteArrayView defaultValue, qsizetype bufferSize);
+
+// The whole number the key's value begins with (0 when it begins with none), or defaultValue when
+// the file, section or key is missing or the value is empty.
+int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int defaultValue);
+
+// Sets each key of section in turn, as one replacement of the whole file: either every entry is
+// stored or the file is left as it was. The result is the reason of a failure.
+std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
+                                    const QList<Entry>& entries, Access access);
+
+} // namespace ProfileFile

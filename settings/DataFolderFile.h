@@ -1,0 +1,13 @@
+#pragma once
+
+#include "settings/SaveFailure.h"
+
+#include "platform/ProfileFile.h"
+
+// The profile files in the data folder keep everything in section "EXEINI".
+inline constexpr auto dataFolderSection = "EXEINI";
+
+// Sets keys of section "EXEINI" of a profile file in the data folder, creating the folder when it
+// is missing.
+SaveResult WriteDataFolderFile(const QString& path, const QList<ProfileFile::Entry>& entries,
+                               ProfileFile::Access access);

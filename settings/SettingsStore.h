@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// The program's one settings record; texts empty and APOP off until something is loaded.
+struct SettingsStore {
+    QString UserId;
+    QString UserPassword;
+    QString Pop3Server;
+    QString SmtpServer;
+    qint16 ApopFlag = 0; // 0 plain login; any other value asks for APOP
+    QString MailAddress;
+
+    static SettingsStore& instance();
+};
+
+// "★MailData" beside the executable: home of the option and account files.
+QString DataFolder();

@@ -1,0 +1,81 @@
+"""Starts the real pomarin on a private X server with a window manager and checks what a user sees
+of the main window."""
+
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
+from xsession import (SCREEN, differs, geometry, screenshot, visible_windows,  # noqa: E402
+                      wait_for, window_property, x_session)
+
+PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
+CLIENT_WIDTH, COLLAPSED_CLIENT_HEIGHT = 281, 177
+STAGE = (240, 136, 41, 37)
+
+
+class MainWindowOnX11(unittest.TestCase):
+    def setUp(self):
+        self.session = x_session()
+        self.env = self.session.__enter__()
+        self.addCleanup(self.session.__exit__, None, None, None)
+        self.workdir = tempfile.TemporaryDirectory()
+        self.addCleanup(self.workdir.cleanup)
+        with open(os.path.join(self.workdir.name, "vbmail.ini"), "wb") as settings:
+            settings.write(b"SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=0\r\n")
+        self.program = subprocess.Popen([PROGRAM], cwd=self.workdir.name, env=self.env)
+        self.addCleanup(self.stop_program)
+        self.window = wait_for(lambda: visible_windows(self.env, self.program.pid, "^ぽまりん$"),
+                               20, "the main window")[0]
+
+    def stop_program(self):
+        if self.program.poll() is None:
+            self.program.kill()
+            self.program.wait()
+
+    def test_window_title_size_and_place(self):
+        self.assertIn('"ぽまりん"', window_property(self.env, self.window, "_NET_WM_NAME"))
+        x, y, width, height = geometry(self.env, self.window)
+        self.assertEqual(width, CLIENT_WIDTH)
+        menu_height = height - COLLAPSED_CLIENT_HEIGHT
+        self.assertTrue(15 <= menu_height <= 40, f"menu bar {menu_height} px high")
+        hints = window_property(self.env, self.window, "WM_NORMAL_HINTS")
+        self.assertIn(f"minimum size: {width} by {height}", hints)
+        self.assertIn(f"maximum size: {width} by {height}", hints)
+        actions = window_property(self.env, self.window, "_NET_WM_ALLOWED_ACTIONS")
+        self.assertIn("_NET_WM_ACTION_CLOSE", actions)
+        self.assertIn("_NET_WM_ACTION_MINIMIZE", actions)
+        self.assertNotIn("MAXIMIZE", actions)
+        centre = (x + width / 2, y + height / 2)
+        self.assertLess(abs(centre[0] - SCREEN[0] / 2), 40, centre)
+        self.assertLess(abs(centre[1] - SCREEN[1] / 2), 40, centre)
+
+    def test_stage_animates_and_menu_opens(self):
+        x, y, width, height = geometry(self.env, self.window)
+        top = y + height - COLLAPSED_CLIENT_HEIGHT
+        stage_box = (x + STAGE[0], top + STAGE[1], x + STAGE[0] + STAGE[2], top + STAGE[1] + STAGE[3])
+        first = screenshot(self.env, os.path.join(OUTPUT, "pomarin-main.png"))
+        # The courier steps every 300 ms; one of the next frames shows the other step.
+        wait_for(lambda: differs(screenshot(self.env).crop(stage_box), first.crop(stage_box)),
+                 3, "the stage to show another frame")
+        # The street around the stage stays as it is.
+        street = (x, top, x + 200, top + 100)
+        self.assertFalse(differs(screenshot(self.env).crop(street), first.crop(street)))
+
+        subprocess.run(["xdotool", "key", "--window", str(self.window), "alt+f"], env=self.env,
+                       check=True)
+        wait_for(lambda: len(visible_windows(self.env, self.program.pid)) > 1, 5,
+                 "the file menu to open")
+        time.sleep(0.2)
+        screenshot(self.env, os.path.join(OUTPUT, "pomarin-menu.png"))
+
+    def test_closing_the_window_ends_the_program(self):
+        subprocess.run(["wmctrl", "-i", "-c", hex(self.window)], env=self.env, check=True)
+        self.assertEqual(self.program.wait(10), 0)
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)

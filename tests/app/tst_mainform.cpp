@@ -1,0 +1,190 @@
+#include "app/MainForm.h"
+
+#include "chara/CharaStage.h"
+#include "chara/CharaState.h"
+
+#include "settings/SettingsStore.h"
+
+#include "platform/NMailLibrary.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+template <typename Widget> Widget* control(const char* name) {
+    return MainForm::instance().findChild<Widget*>(QString::fromLatin1(name));
+}
+
+int clientHeight() {
+    return MainForm::instance().centralWidget()->height();
+}
+
+} // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_workingDir;
+
+private Q_SLOTS:
+    void initTestCase() {
+        // Start-up reads the server settings from the working directory.
+        QVERIFY(QDir::setCurrent(m_workingDir.path()));
+        QFile settings(QStringLiteral("vbmail.ini"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        settings.write("SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=1\r\n");
+        settings.close();
+        MainForm::instance();
+        QVERIFY(QTest::qWaitForWindowExposed(&MainForm::instance()));
+    }
+
+    void startUpLoadsSettingsAndSetsUpTheMailLibrary() {
+        QCOMPARE(SettingsStore::instance().Pop3Server, QStringLiteral("pop.example.jp"));
+        QCOMPARE(SettingsStore::instance().SmtpServer, QStringLiteral("smtp.example.jp"));
+        QCOMPARE(SettingsStore::instance().ApopFlag, qint16(1));
+        QVERIFY(NMailLibrary::isInitialized());
+        QCOMPARE(NMailLibrary::statusBufferSize(), 8192);
+    }
+
+    void isAFixedWindowWithoutMaximiseBox() {
+        MainForm& form = MainForm::instance();
+        QCOMPARE(&form, &MainForm::instance());
+        QCOMPARE(form.windowTitle(), QStringLiteral("ぽまりん"));
+        const Qt::WindowFlags flags = form.windowFlags();
+        QVERIFY(flags.testFlags(Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint));
+        QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QVERIFY(!form.windowIcon().isNull());
+        QCOMPARE(form.centralWidget()->width(), 281);
+    }
+
+    void startsCollapsedAndCentred() {
+        MainForm& form = MainForm::instance();
+        QCOMPARE(clientHeight(), 177);
+        const QPoint offset =
+            form.frameGeometry().center() - form.screen()->availableGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 40,
+                 qPrintable(QString::number(offset.manhattanLength())));
+    }
+
+    void restoreSizeCollapsesTheExpandedWindow() {
+        MainForm& form = MainForm::instance();
+        form.setOuterHeightTwips(MainForm::expandedHeightTwips);
+        QCOMPARE(clientHeight(), 221);
+        QVERIFY(control<QWidget>("Command2")->isVisible());
+        QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
+        QCOMPARE(clientHeight(), 177);
+        QTest::mouseClick(control<QPushButton>("Command2"), Qt::LeftButton);
+        QCOMPARE(clientHeight(), 177);
+    }
+
+    void controlsStandWhereTheyBelong_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("background") << "Picture2" << QRect(0, 0, 281, 177) << QString();
+        QTest::newRow("stage") << "picMain" << QRect(240, 136, 41, 37) << QString();
+        QTest::newRow("heading") << "Text5" << QRect(104, 177, 177, 19)
+                                 << QStringLiteral("　　　　　　新　着　情　報");
+        QTest::newRow("count caption")
+            << "Label4" << QRect(16, 200, 49, 17) << QStringLiteral("　新着数");
+        QTest::newRow("count") << "Text6" << QRect(72, 195, 25, 18) << QStringLiteral("1");
+        QTest::newRow("result") << "Text3" << QRect(104, 193, 177, 20)
+                                << QStringLiteral("新着メール有り");
+        QTest::newRow("restore size")
+            << "Command2" << QRect(0, 179, 97, 17) << QStringLiteral("元のサイズ");
+    }
+    void controlsStandWhereTheyBelong() {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, text);
+        QWidget* widget = control<QWidget>(qPrintable(name));
+        QVERIFY2(widget, qPrintable(name));
+        QCOMPARE(widget->geometry(), geometry);
+        if (auto* box = qobject_cast<QLineEdit*>(widget))
+            QCOMPARE(box->text(), text);
+        else if (auto* label = qobject_cast<QLabel*>(widget); label && !text.isEmpty())
+            QCOMPARE(label->text(), text);
+        else if (auto* button = qobject_cast<QPushButton*>(widget))
+            QCOMPARE(button->text(), text);
+    }
+
+    void panelUsesAJapaneseFontAndItsColours() {
+        auto* heading = control<QLineEdit>("Text5");
+        QCOMPARE(heading->font().pointSizeF(), 9.75);
+        const QString family = QFontInfo(heading->font()).family();
+        QVERIFY2(family.contains(QStringLiteral("Gothic")) ||
+                     family.contains(QStringLiteral("ゴシック")),
+                 qPrintable(family));
+        QCOMPARE(heading->palette().color(QPalette::Base), QColor(Qt::blue));
+        QCOMPARE(heading->palette().color(QPalette::Text), QColor(Qt::white));
+        QCOMPARE(control<QLabel>("Label4")->palette().color(QPalette::WindowText),
+                 QColor(Qt::white));
+        QCOMPARE(MainForm::instance().centralWidget()->palette().color(QPalette::Window),
+                 QColor(64, 0, 0));
+    }
+
+    void hiddenControlsExist() {
+        QCOMPARE(control<QPushButton>("Command5")->text(), QStringLiteral("切断"));
+        QVERIFY(control<QPushButton>("Command1"));
+        QVERIFY(!control<QWidget>("Command1")->isVisible());
+        QCOMPARE(control<QLabel>("picChara")->pixmap().size(), QSize(64, 256));
+        auto* stepTimer = control<QTimer>("tmrCharaStep");
+        QVERIFY(stepTimer->isActive());
+        QCOMPARE(stepTimer->interval(), 300);
+    }
+
+    void menuHoldsItsItemsInOrder() {
+        QMenuBar* bar = MainForm::instance().menuBar();
+        QCOMPARE(bar->actions().size(), 1);
+        auto* file = MainForm::instance().findChild<QMenu*>(QStringLiteral("mfile"));
+        QVERIFY(file);
+        QCOMPARE(file->title(), QStringLiteral("ファイル(&F)"));
+        const QStringList expected = {QStringLiteral("mcheck:新着メールチェック"),
+                                      QStringLiteral("mline2:-"),
+                                      QStringLiteral("mset:設定"),
+                                      QStringLiteral("mtaiki:待機"),
+                                      QStringLiteral("mzenmen:常に前面表示"),
+                                      QStringLiteral("mline3:-"),
+                                      QStringLiteral("mhikyaku:飛脚を走らせる"),
+                                      QStringLiteral("mmodosu:飛脚を戻す"),
+                                      QStringLiteral("mline:-"),
+                                      QStringLiteral("mhp:作者のホームページ")};
+        QStringList actual;
+        for (const QAction* action : file->actions()) {
+            QVERIFY(!action->isCheckable());
+            actual << action->objectName() + QLatin1Char(':') +
+                          (action->isSeparator() ? QStringLiteral("-") : action->text());
+        }
+        QCOMPARE(actual, expected);
+    }
+
+    void stageShowsTheFrontViewAndAnimates() {
+        auto* stage = control<CharaStage>("picMain");
+        QCOMPARE(sharedCharaState().CharaRow, qint16(2));
+        const QRect cell(0, 0, 32, 32);
+        const qint16 firstStep = sharedCharaState().CharaStep;
+        QTRY_VERIFY_WITH_TIMEOUT(sharedCharaState().CharaStep != firstStep, 1000);
+        const QImage afterFirstToggle = stage->backImage().copy(cell);
+        QTRY_VERIFY_WITH_TIMEOUT(sharedCharaState().CharaStep == firstStep, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(stage->backImage().copy(cell) != afterFirstToggle, 200);
+        const QImage background(QStringLiteral(":/images/stage.png"));
+        QCOMPARE(stage->backImage().copy(32, 0, 9, 37),
+                 background.convertToFormat(QImage::Format_RGB32).copy(32, 0, 9, 37));
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_mainform.moc"

@@ -1,0 +1,206 @@
+#include "platform/ProfileFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeContent(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+} // namespace
+
+class TestProfileFile : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    QByteArray read(QByteArrayView section, QByteArrayView key, qsizetype size = 256) {
+        return ProfileFile::readString(m_path, section, key, "<default>", size);
+    }
+    std::optional<QString> write(QByteArrayView key, const QByteArray& value,
+                                 ProfileFile::Access access = ProfileFile::Access::Shared) {
+        return ProfileFile::writeStrings(m_path, "EXEINI", {{key.toByteArray(), value}}, access);
+    }
+
+private Q_SLOTS:
+    void init() { m_path = m_dir.filePath(QStringLiteral("test.ini")); }
+    void cleanup() { QFile::remove(m_path); }
+
+    void readsWithTheWindowsRules() {
+        writeContent(m_path, "NAME=before any section\r\n"
+                             "[Other]\r\nNAME=other section\r\n"
+                             "  [ exeini ]  \r\n"
+                             "   name   =  padded value  \r\n"
+                             "NAME=second of the same key\r\n"
+                             "Quoted=\"  kept blanks  \"\r\n"
+                             "Single='x'\r\n"
+                             "Unpaired=\"x'\r\n"
+                             "NoEquals\r\n"
+                             "Empty=\n"
+                             "[EXEINI]\r\nLATER=second section of the same name\r\n");
+        QCOMPARE(read("EXEINI", "NAME"), QByteArray("padded value"));
+        QCOMPARE(read("other", "name"), QByteArray("other section"));
+        QCOMPARE(read("EXEINI", "quoted"), QByteArray("  kept blanks  "));
+        QCOMPARE(read("EXEINI", "Single"), QByteArray("x"));
+        QCOMPARE(read("EXEINI", "Unpaired"), QByteArray("\"x'"));
+        QCOMPARE(read("EXEINI", "NoEquals"), QByteArray(""));
+        QCOMPARE(read("EXEINI", "Empty"), QByteArray(""));
+        QCOMPARE(read("EXEINI", "LATER"), QByteArray("<default>"));
+        QCOMPARE(read("EXEINI", "Missing"), QByteArray("<default>"));
+        QCOMPARE(read("Missing", "NAME"), QByteArray("<default>"));
+    }
+
+    void missingOrStrangeFilesReadAsDefaults() {
+        QCOMPARE(read("EXEINI", "NAME"), QByteArray("<default>"));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
+        QCOMPARE(read("EXEINI", "NAME"), QByteArray("<default>"));
+        QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("test.ini")));
+
+        QByteArray binary(1 << 20, '\0');
+        for (qsizetype i = 0; i < binary.size(); ++i)
+            binary[i] = static_cast<char>((i * 7919) % 251);
+        writeContent(m_path, binary);
+        QCOMPARE(read("EXEINI", "NAME"), QByteArray("<default>"));
+        QCOMPARE(ProfileFile::readInt(m_path, "EXEINI", "NUMBER", 0), 0);
+    }
+
+    void cutsValuesLikeAFixedBuffer() {
+        const QByteArray longValue(300, 'x');
+        writeContent(m_path, "[EXEINI]\r\nNAME=" + longValue + "\r\nNUL=ab\0cd\r\n");
+        QCOMPARE(read("EXEINI", "NAME"), longValue.left(255));
+        QCOMPARE(read("EXEINI", "NAME", 1), QByteArray());
+        // A double-byte character whose second byte would fall past the buffer is left out whole.
+        writeContent(m_path, "[EXEINI]\r\nNAME=" + QByteArray(254, 'a') + "\x83\x41" + "\r\n");
+        QCOMPARE(read("EXEINI", "NAME"), QByteArray(254, 'a'));
+        writeContent(m_path, QByteArray("[EXEINI]\r\nNUL=ab\0cd\r\n", 21));
+        QCOMPARE(read("EXEINI", "NUL"), QByteArray("ab"));
+    }
+
+    void namesFoldOnlyWholeCharacters() {
+        // "ア" is 0x83 0x41 and "ャ" 0x83 0x61: their second bytes are 'A' and 'a'. Full-width
+        // letters ("Ａ" 0x82 0x60, "ａ" 0x82 0x81) fold like any other letters.
+        writeContent(m_path, "[EXEINI]\r\n\x83\x61=small\r\n\x83\x41=large\r\n\x82\x60=wide\r\n");
+        QCOMPARE(read("EXEINI", "\x83\x41"), QByteArray("large"));
+        QCOMPARE(read("exeini", "\x82\x81"), QByteArray("wide"));
+    }
+
+    void readsIntegersLikeWindows_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("one") << QByteArray("NUMBER=1") << 1;
+        QTest::newRow("two") << QByteArray("NUMBER=2") << 2;
+        QTest::newRow("quoted") << QByteArray("NUMBER=\"1\"") << 1;
+        QTest::newRow("trailing text") << QByteArray("NUMBER= -7 apples") << -7;
+        QTest::newRow("no digits") << QByteArray("NUMBER=yes") << 0;
+        QTest::newRow("empty value gives the default") << QByteArray("NUMBER=") << 42;
+        QTest::newRow("missing key gives the default") << QByteArray("OTHER=1") << 42;
+        QTest::newRow("wraps past 32 bits") << QByteArray("NUMBER=4294967297") << 1;
+    }
+    void readsIntegersLikeWindows() {
+        QFETCH(QByteArray, line);
+        QFETCH(int, expected);
+        writeContent(m_path, "[EXEINI]\r\n" + line + "\r\n");
+        QCOMPARE(ProfileFile::readInt(m_path, "EXEINI", "NUMBER", 42), expected);
+    }
+
+    void createsAFreshFileByteExact() {
+        QCOMPARE(write("NUMBER", "1"), std::nullopt);
+        QCOMPARE(contentOf(m_path), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
+        QCOMPARE(ProfileFile::writeStrings(m_path, "EXEINI", {{"NAME", "a"}, {"NAME2", "b"}},
+                                           ProfileFile::Access::Shared),
+                 std::nullopt);
+        QCOMPARE(contentOf(m_path), QByteArray("[EXEINI]\r\nNUMBER=1\r\nNAME=a\r\nNAME2=b\r\n"));
+    }
+
+    void rewritesInPlaceKeepingEveryOtherLine() {
+        const QByteArray before = "; written by hand\n"
+                                  "[Other]\r\nNUMBER=7\r\n"
+                                  "\r\n"
+                                  "[exeINI]\n"
+                                  "  Number = 0   \n"
+                                  "Odd line without equals\r\n"
+                                  "\r\n"
+                                  "\r\n"
+                                  "[Last]\r\nX=1";
+        writeContent(m_path, before);
+        QCOMPARE(write("NUMBER", "1"), std::nullopt);
+        QCOMPARE(write("NAME", "new"), std::nullopt);
+        QCOMPARE(contentOf(m_path), QByteArray("; written by hand\n"
+                                               "[Other]\r\nNUMBER=7\r\n"
+                                               "\r\n"
+                                               "[exeINI]\n"
+                                               "Number=1\n"
+                                               "Odd line without equals\r\n"
+                                               "NAME=new\r\n"
+                                               "\r\n"
+                                               "\r\n"
+                                               "[Last]\r\nX=1"));
+    }
+
+    void appendsAMissingSectionAfterAnUnendedLastLine() {
+        writeContent(m_path, "[Other]\r\nX=1");
+        QCOMPARE(write("NUMBER", "0"), std::nullopt);
+        QCOMPARE(contentOf(m_path), QByteArray("[Other]\r\nX=1\r\n[EXEINI]\r\nNUMBER=0\r\n"));
+        writeContent(m_path, "[EXEINI]");
+        QCOMPARE(write("NUMBER", "0"), std::nullopt);
+        QCOMPARE(contentOf(m_path), QByteArray("[EXEINI]\r\nNUMBER=0\r\n"));
+    }
+
+    void ownerOnlyFilesStayPrivate() {
+        writeContent(m_path, "[EXEINI]\r\n");
+        QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadGroup | QFile::ReadOther));
+        QCOMPARE(write("NAME2", "secret", ProfileFile::Access::OwnerOnly), std::nullopt);
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFile::permissions(m_path) & others, QFile::Permissions());
+        QVERIFY(QFile::permissions(m_path).testFlags(QFile::ReadOwner | QFile::WriteOwner));
+    }
+
+    void failedWritesLeaveNothingTorn() {
+        // A folder in the file's place cannot be replaced; a file in the folder's place cannot
+        // hold the file.
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
+        QVERIFY(write("NUMBER", "1").has_value());
+        QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("test.ini")));
+
+        writeContent(m_dir.filePath(QStringLiteral("notafolder")), "x");
+        const auto failure =
+            ProfileFile::writeStrings(m_dir.filePath(QStringLiteral("notafolder/test.ini")),
+                                      "EXEINI", {{"NUMBER", "1"}}, ProfileFile::Access::Shared);
+        QVERIFY(failure.has_value());
+        QVERIFY(!failure->isEmpty());
+    }
+
+    void hugeFilesAreReadButNeverCutShort() {
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray filler = QByteArray(1023, 'z') + '\n';
+        file.write("[EXEINI]\r\n");
+        for (int i = 0; i < 50 * 1024; ++i) // 50 MB of lines
+            file.write(filler);
+        file.write("NAME=at the end\r\n");
+        file.close();
+        QCOMPARE(read("EXEINI", "NAME"), QByteArray("at the end"));
+
+        QVERIFY(file.resize(ProfileFile::maxFileBytes + 1));
+        const QByteArray head = contentOf(m_path).left(64);
+        QVERIFY(write("NUMBER", "1").has_value());
+        QCOMPARE(QFileInfo(m_path).size(), ProfileFile::maxFileBytes + 1);
+        QCOMPARE(contentOf(m_path).left(64), head);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfileFile)
+#include "tst_profilefile.moc"

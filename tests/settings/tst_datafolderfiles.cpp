@@ -1,0 +1,122 @@
+#include "settings/AccountFile.h"
+#include "settings/OptionFile.h"
+#include "settings/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeContent(const QString& path, const QByteArray& content) {
+    QVERIFY(QDir().mkpath(DataFolder()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+} // namespace
+
+class TestDataFolderFiles : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init() {
+        QDir(DataFolder()).removeRecursively();
+        QFile::remove(DataFolder());
+    }
+    void cleanupTestCase() { init(); }
+
+    void theFolderIsTheStarFolderBesideTheProgram() {
+        QCOMPARE(DataFolder(),
+                 QCoreApplication::applicationDirPath() + QStringLiteral("/★MailData"));
+        QCOMPARE(OptionFilePath(), DataFolder() + QStringLiteral("/ini.ini"));
+        QCOMPARE(AccountFilePath(), DataFolder() + QStringLiteral("/iniIdPass.ini"));
+    }
+
+    void withoutTheFolderEverythingReadsEmpty() {
+        QCOMPARE(ReadDisconnectOption(), 0);
+        const StoredAccount account = ReadAccount();
+        QVERIFY(account.id.isEmpty() && account.password.isEmpty() && account.saveFlag.isEmpty());
+    }
+
+    void theOptionIsStoredAsNumber() {
+        QCOMPARE(WriteDisconnectOption(QStringLiteral("1")), std::nullopt);
+        QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
+        QCOMPARE(ReadDisconnectOption(), 1);
+        QCOMPARE(WriteDisconnectOption(QStringLiteral("0")), std::nullopt);
+        QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=0\r\n"));
+        QCOMPARE(ReadDisconnectOption(), 0);
+        writeContent(OptionFilePath(), "[exeini]\r\nnumber = 2\r\n");
+        QCOMPARE(ReadDisconnectOption(), 2);
+        writeContent(OptionFilePath(), "[EXEINI]\r\nNUMBER=on\r\n");
+        QCOMPARE(ReadDisconnectOption(), 0);
+    }
+
+    void savedAccountsReadBackAndStayPrivate() {
+        QCOMPARE(SaveAccount(QStringLiteral("pomarin"), QStringLiteral("パス word"), true),
+                 std::nullopt);
+        QCOMPARE(
+            contentOf(AccountFilePath()),
+            QByteArray("[EXEINI]\r\nNAME=pomarin\r\nNAME2=\x83\x70\x83\x58 word\r\nNAME3=1\r\n"));
+        const StoredAccount account = ReadAccount();
+        QCOMPARE(account.id, QStringLiteral("pomarin"));
+        QCOMPARE(account.password, QStringLiteral("パス word"));
+        QCOMPARE(account.saveFlag, QStringLiteral("1"));
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        QCOMPARE(QFile::permissions(AccountFilePath()) & others, QFile::Permissions());
+    }
+
+    void notSavingKeepsTheStoredAccount() {
+        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
+        QCOMPARE(SaveAccount(QStringLiteral("new"), QStringLiteral("newpass"), false),
+                 std::nullopt);
+        const StoredAccount account = ReadAccount();
+        QCOMPARE(account.id, QStringLiteral("old"));
+        QCOMPARE(account.password, QStringLiteral("oldpass"));
+        QCOMPARE(account.saveFlag, QStringLiteral("0"));
+
+        init();
+        QCOMPARE(SaveAccount(QStringLiteral("new"), QStringLiteral("newpass"), false),
+                 std::nullopt);
+        QCOMPARE(contentOf(AccountFilePath()), QByteArray("[EXEINI]\r\nNAME3=0\r\n"));
+        QVERIFY(ReadAccount().id.isEmpty());
+    }
+
+    void longValuesAreCutAtAWholeCharacter() {
+        writeContent(AccountFilePath(), "[EXEINI]\r\nNAME=" + QByteArray(300, 'i') + "\r\nNAME2=" +
+                                            QByteArray(254, 'p') + "\x83\x70" + "\r\n");
+        const StoredAccount account = ReadAccount();
+        QCOMPARE(account.id, QString(255, QLatin1Char('i')));
+        QCOMPARE(account.password, QString(254, QLatin1Char('p')));
+    }
+
+    void unstorableAccountsAreRefusedWhole() {
+        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
+        const QByteArray before = contentOf(AccountFilePath());
+        const SaveResult failure = SaveAccount(QStringLiteral("new"), QStringLiteral("pä𠮷"), true);
+        QVERIFY(failure.has_value());
+        QVERIFY(failure->message.contains(QStringLiteral("パスワード")));
+        QVERIFY(failure->message.contains(QStringLiteral("ä")));
+        QCOMPARE(contentOf(AccountFilePath()), before);
+    }
+
+    void aFileInTheFoldersPlaceIsReported() {
+        QFile blocker(DataFolder());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        const SaveResult failure = WriteDisconnectOption(QStringLiteral("1"));
+        QVERIFY(failure.has_value());
+        QVERIFY(failure->message.contains(QDir::toNativeSeparators(DataFolder())));
+        QVERIFY(SaveAccount(QStringLiteral("a"), QStringLiteral("b"), true).has_value());
+        QCOMPARE(ReadDisconnectOption(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataFolderFiles)
+#include "tst_datafolderfiles.moc"

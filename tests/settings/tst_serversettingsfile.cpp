@@ -1,0 +1,197 @@
+#include "settings/ServerSettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString fileName = QStringLiteral("vbmail.ini");
+
+QByteArray fileContent() {
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeFile(const QByteArray& content) {
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(content), content.size());
+}
+
+SettingsStore loaded(const QByteArray& content) {
+    writeFile(content);
+    SettingsStore store;
+    LoadServerSettings(store);
+    return store;
+}
+
+} // namespace
+
+class TestServerSettingsFile : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void init() {
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        QFile::remove(fileName);
+    }
+
+    void savesTheEmptyRecordIn29Bytes() {
+        QCOMPARE(SaveServerSettings(SettingsStore{}), std::nullopt);
+        QCOMPARE(fileContent(), QByteArray("SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n"));
+        QCOMPARE(fileContent().size(), 29);
+    }
+
+    void savedSettingsLoadBack() {
+        SettingsStore saved;
+        saved.SmtpServer = QStringLiteral(" smtp.example.jp ");
+        saved.Pop3Server = QStringLiteral("pop3s://pop.example.jp:995");
+        saved.MailAddress = QStringLiteral("ぽまりん <pomarin@example.jp>");
+        saved.ApopFlag = 1;
+        QCOMPARE(SaveServerSettings(saved), std::nullopt);
+        QVERIFY(fileContent().contains("MAIL=\x82\xDB\x82\xDC\x82\xE8\x82\xF1 <pomarin@"));
+
+        SettingsStore store;
+        LoadServerSettings(store);
+        QCOMPARE(store.SmtpServer, saved.SmtpServer);
+        QCOMPARE(store.Pop3Server, saved.Pop3Server);
+        QCOMPARE(store.MailAddress, saved.MailAddress);
+        QCOMPARE(store.ApopFlag, qint16(1));
+    }
+
+    void readsLinesByTheirPrefixes() {
+        const SettingsStore store = loaded("# other text\r\n"
+                                           "APOP=1\r\n"
+                                           "MAIL=first@example.jp\r\n"
+                                           "pop3=lower.example.jp\r\n"
+                                           " SMTP=indented.example.jp\r\n"
+                                           "POP3=pop.example.jp\r\n"
+                                           "MAIL=last@example.jp\r\n"
+                                           "SMTP\r\n");
+        QCOMPARE(store.Pop3Server, QStringLiteral("pop.example.jp"));
+        QCOMPARE(store.MailAddress, QStringLiteral("last@example.jp"));
+        QCOMPARE(store.SmtpServer, QString());
+        QCOMPARE(store.ApopFlag, qint16(1));
+    }
+
+    void endsLinesAtCrLfCrOrLf() {
+        const SettingsStore store = loaded("SMTP=a\rPOP3=b\nMAIL=c\r\n\r\nAPOP=1");
+        QCOMPARE(store.SmtpServer, QStringLiteral("a"));
+        QCOMPARE(store.Pop3Server, QStringLiteral("b"));
+        QCOMPARE(store.MailAddress, QStringLiteral("c"));
+        QCOMPARE(store.ApopFlag, qint16(1));
+    }
+
+    void emptyValuesAndMissingLinesKeepTheirMeaning() {
+        writeFile("POP3=\r\n");
+        SettingsStore store;
+        store.Pop3Server = QStringLiteral("before");
+        store.SmtpServer = QStringLiteral("kept");
+        LoadServerSettings(store);
+        QCOMPARE(store.Pop3Server, QString());
+        QCOMPARE(store.SmtpServer, QStringLiteral("kept"));
+
+        QCOMPARE(loaded("").Pop3Server, QString());
+        QFile::remove(fileName);
+        store.Pop3Server = QStringLiteral("unchanged");
+        LoadServerSettings(store);
+        QCOMPARE(store.Pop3Server, QStringLiteral("unchanged"));
+    }
+
+    void cutsValuesAtAHundredCharacters() {
+        // 150 double-byte characters: the cut counts characters, not bytes.
+        QByteArray wide;
+        for (int i = 0; i < 150; ++i)
+            wide += "\x82\xA0"; // "あ"
+        const SettingsStore store = loaded("SMTP=" + QByteArray(150, 's') + "\r\nMAIL=" + wide);
+        QCOMPARE(store.SmtpServer, QString(100, QLatin1Char('s')));
+        QCOMPARE(store.MailAddress, QString(100, QChar(0x3042)));
+    }
+
+    void readsApopAsTheLeadingNumber_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("flag");
+        QTest::newRow("one") << QStringLiteral("1") << 1;
+        QTest::newRow("zero") << QStringLiteral("0") << 0;
+        QTest::newRow("nothing") << QString() << 0;
+        QTest::newRow("a letter") << QStringLiteral("x1") << 0;
+        QTest::newRow("leading blanks") << QStringLiteral("  1") << 1;
+        QTest::newRow("trailing text") << QStringLiteral("3 times") << 3;
+        QTest::newRow("half rounds to even, down") << QStringLiteral("0.5") << 0;
+        QTest::newRow("half rounds to even, up") << QStringLiteral("1.5") << 2;
+        QTest::newRow("two and a half") << QStringLiteral("2.5") << 2;
+        QTest::newRow("negative") << QStringLiteral("-1") << -1;
+        QTest::newRow("exponent") << QStringLiteral("1e2") << 100;
+        QTest::newRow("exponent without digits") << QStringLiteral("2e") << 2;
+        QTest::newRow("past 16 bits means on") << QStringLiteral("99999") << 1;
+        QTest::newRow("far past 16 bits") << QStringLiteral("1e400") << 1;
+        QTest::newRow("far below 16 bits") << QStringLiteral("-40000") << 1;
+        QTest::newRow("too small to hold") << QStringLiteral("1e-400") << 0;
+        QTest::newRow("plus sign") << QStringLiteral("+1") << 1;
+        QTest::newRow("full-width digit is no digit") << QStringLiteral("１") << 0;
+    }
+    void readsApopAsTheLeadingNumber() {
+        QFETCH(QString, value);
+        QFETCH(int, flag);
+        QCOMPARE(int(ApopFlagFromText(value)), flag);
+        writeFile("APOP=" + value.toUtf8() + "\r\n");
+        SettingsStore store;
+        LoadServerSettings(store);
+        if (value.isEmpty() || value.at(0).unicode() < 0x80)
+            QCOMPARE(int(store.ApopFlag), flag);
+    }
+
+    void hugeAndBinaryFilesLoadWhatTheyCan() {
+        QByteArray huge("POP3=first\r\n");
+        huge += QByteArray(50 * 1024 * 1024, 'x'); // one 50 MB line
+        huge += "\r\nSMTP=after the long line\n";
+        const SettingsStore store = loaded(huge);
+        QCOMPARE(store.Pop3Server, QStringLiteral("first"));
+        QCOMPARE(store.SmtpServer, QStringLiteral("after the long line"));
+
+        QByteArray binary(1 << 20, '\0');
+        for (qsizetype i = 0; i < binary.size(); ++i)
+            binary[i] = static_cast<char>((i * 7919) % 256);
+        const SettingsStore garbage = loaded(binary + "\nPOP3=still read\n");
+        QCOMPARE(garbage.Pop3Server, QStringLiteral("still read"));
+    }
+
+    void aFolderInTheFilesPlaceIsNoFile() {
+        QVERIFY(QDir().mkdir(fileName));
+        SettingsStore store;
+        LoadServerSettings(store);
+        QCOMPARE(store.Pop3Server, QString());
+        const SaveResult failure = SaveServerSettings(store);
+        QVERIFY(failure.has_value());
+        QVERIFY(
+            failure->message.contains(QDir::toNativeSeparators(QDir().absoluteFilePath(fileName))));
+        QVERIFY(QDir().rmdir(fileName));
+    }
+
+    void refusesTextsTheFileCannotHold_data() {
+        QTest::addColumn<QString>("pop3");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("outside the code page")
+            << QStringLiteral("𠮷.example.jp") << QStringLiteral("𠮷");
+        QTest::newRow("a line break") << QStringLiteral("pop\r\nAPOP=1") << QStringLiteral("改行");
+    }
+    void refusesTextsTheFileCannotHold() {
+        QFETCH(QString, pop3);
+        QFETCH(QString, named);
+        writeFile("POP3=old\r\n");
+        SettingsStore store;
+        store.Pop3Server = pop3;
+        const SaveResult failure = SaveServerSettings(store);
+        QVERIFY(failure.has_value());
+        QVERIFY(failure->message.contains(QStringLiteral("POP3サーバー名")));
+        QVERIFY2(failure->message.contains(named), qPrintable(failure->message));
+        QCOMPARE(fileContent(), QByteArray("POP3=old\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerSettingsFile)
+#include "tst_serversettingsfile.moc"
