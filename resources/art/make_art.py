@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """Generate the artwork of ぽまりん (Pomarin) into resources/images/.
 
-The courier and the props are hand-drawn pixel grids (resources/art/*.txt, one
-character per pixel, '.' = background, colours from PALETTE below); the street
-scene is drawn procedurally on top of them.  Everything is deterministic, so
-running the script twice gives byte-identical PNGs.
+The courier, the icon and the street props are hand-drawn pixel grids
+(resources/art/*.txt, one character per pixel, '.' = background, colours from
+PALETTE below); the street scene itself is drawn procedurally and the props are
+pasted into it.  Everything is deterministic (texture comes from a hash, not a
+random generator), so running the script twice gives byte-identical PNGs.
 
 Run with Debian's python3, which has PIL:
     /usr/bin/python3 resources/art/make_art.py
@@ -81,7 +82,7 @@ def mirrored(rows):
 
 
 def save(img, name):
-    img.save(OUT / name, optimize=False)
+    img.save(OUT / name)
 
 
 # --- the courier ------------------------------------------------------------
@@ -112,13 +113,14 @@ def make_chara():
             px[x, y + 4 * CELL] = WHITE if px[x, y] != WHITE else BLACK
 
     assert all(c != WHITE for c in PALETTE.values()), "figure colours must not be pure white"
-    check = sheet.load()
+    save(sheet, "chara.png")
+
+    written = Image.open(OUT / "chara.png")
+    assert written.size == (64, 256) and written.mode == "RGB"
+    px = written.load()
     for y in range(4 * CELL):
         for x in range(2 * CELL):
-            expected = WHITE if check[x, y] != WHITE else BLACK
-            assert check[x, y + 4 * CELL] == expected
-    assert sheet.size == (64, 256) and sheet.mode == "RGB"
-    save(sheet, "chara.png")
+            assert px[x, y + 4 * CELL] == (WHITE if px[x, y] != WHITE else BLACK)
 
 
 def shape_rectangles(img, background):
@@ -158,7 +160,7 @@ def make_icon():
     icon.putpalette([0, 0, 0] + [v for c in colours for v in c[:3]])
     index = {c: i + 1 for i, c in enumerate(colours)}
     icon.putdata([index.get(c, 0) for c in img.getdata()])
-    icon.save(OUT / "icon.png", transparency=0, optimize=False)
+    icon.save(OUT / "icon.png", transparency=0)
 
 
 # --- the street scene --------------------------------------------------------
@@ -178,7 +180,7 @@ GROUND, GROUND_DARK, GROUND_LIGHT = (208, 180, 138), (184, 154, 112), (224, 202,
 BLOSSOM_DARK, BLOSSOM, BLOSSOM_LIGHT = (222, 136, 168), (242, 176, 200), (252, 214, 228)
 TRUNK = (92, 64, 60)
 NOREN_INDIGO, NOREN_GREEN, NOREN_BROWN = (46, 70, 128), (60, 104, 80), (128, 66, 48)
-FELT = (200, 52, 48)
+FELT, FELT_SHADE = (200, 52, 48), (146, 36, 42)
 TITLE_BLUE, TITLE_BLUE_DARK = (34, 84, 204), (22, 50, 136)
 PLAQUE, PLAQUE_SHADE = (250, 242, 218), (230, 216, 184)
 
@@ -248,18 +250,17 @@ def draw_mountain(img):
     """Mt. Fuji far away, peeking over the roofs: concave flanks, snow cap."""
     px = img.load()
     peak_x, peak_y, half, height = 176, 34, 104, 80
-    for x in range(peak_x - half, peak_x + half + 1):
+    for x in range(peak_x - half, min(peak_x + half + 1, img.width)):
         u = max(0, abs(x - peak_x) - 5) / (half - 5)   # a small flat crater on top
         top = peak_y + round(height * u ** 0.62)
         # ragged snow line, lower in the gullies
         snow = peak_y + 18 + (noise(x // 3, 7) % 5) + (4 if (x // 3) % 3 == 0 else 0)
         for y in range(top, 112):
-            if 0 <= x < img.width:
-                right = x > peak_x + (y - peak_y) // 6      # light comes from the left
-                if y < snow:
-                    px[x, y] = SNOW_SHADE if right else SNOW
-                else:
-                    px[x, y] = MOUNTAIN_SHADE if right else MOUNTAIN
+            right = x > peak_x + (y - peak_y) // 6      # light comes from the left
+            if y < snow:
+                px[x, y] = SNOW_SHADE if right else SNOW
+            else:
+                px[x, y] = MOUNTAIN_SHADE if right else MOUNTAIN
 
 
 def draw_blossom_tree(img):
@@ -321,10 +322,10 @@ def main_roof(d, x0, x1, top):
     return top + 16
 
 
-def lattice(d, x0, y0, x1, y1, pitch=2):
+def lattice(d, x0, y0, x1, y1):
     """Koshi: fine wooden slats in front of a dark interior."""
     d.rectangle((x0, y0, x1, y1), fill=INTERIOR)
-    for x in range(x0 + 1, x1, pitch):
+    for x in range(x0 + 1, x1, 2):
         d.line((x, y0, x, y1), fill=WOOD_LIGHT)
     d.rectangle((x0, y0, x1, y0 + 1), fill=WOOD)
     d.rectangle((x0, y1 - 1, x1, y1), fill=WOOD)
@@ -414,7 +415,7 @@ def garden_wall(img, x0, x1):
 def tea_bench(d, x0, x1, y):
     """A low bench covered in red felt, in front of the tea house."""
     d.rectangle((x0, y, x1, y + 2), fill=FELT)
-    d.line((x0, y + 3, x1, y + 3), fill=PALETTE["R"])
+    d.line((x0, y + 3, x1, y + 3), fill=FELT_SHADE)
     for x in (x0 + 2, x1 - 3):
         d.rectangle((x, y + 4, x + 1, GROUND_Y), fill=WOOD_DARK)
 
@@ -481,6 +482,8 @@ def draw_title(img):
     for x, y in ((box[0] + 4, box[1] + 4), (box[2] - 4, box[1] + 4),
                  (box[0] + 4, box[3] - 4), (box[2] - 4, box[3] - 4)):
         d.point((x, y), fill=WOOD_LIGHT)  # nail heads
+    # a dark blue drop shadow, then the letters twice 1px apart: the font's
+    # 1px strokes are too thin to read at this size without antialiasing
     d.text((cx + 1, cy + 1), text, font=font, fill=TITLE_BLUE_DARK, anchor="mm")
     d.text((cx, cy), text, font=font, fill=TITLE_BLUE, anchor="mm")
     d.text((cx + 1, cy), text, font=font, fill=TITLE_BLUE, anchor="mm")
@@ -504,7 +507,7 @@ def make_scene():
     garden_wall(img, 208, img.width)
     signboard(img, 92, 80, "飛脚")
     tea_bench(d, 128, 156, 124)
-    shadow(img, 216, 234, 142)
+    shadow(img, 219, 235, 141)
     paste_grid(img, "postbox.txt", (16, 31), (216, 112))
     plaque = draw_title(img)
 
