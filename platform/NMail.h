@@ -1,16 +1,70 @@
 #pragma once
 
-// The program's mail library: a POP3 client reached only through these calls.
+#include <QByteArray>
+#include <QString>
+
+// The program's mail library: a POP3 client reached only through these calls. Every call runs on
+// the calling thread and returns when its work is done; while it waits for the network, the
+// thread's event loop keeps delivering everything but user input (windows keep painting), and no
+// wait lasts longer than about 30 seconds of silence from the server.
+//
+// Results below zero are failures; NMailGetMessage(0, ...) then tells what failed, in Japanese,
+// with the server's own reply where there was one:
+inline constexpr int NMailErrorNotInitialized = -1;   // the library is not set up
+inline constexpr int NMailErrorBadHandle = -2;        // no open connection has this handle
+inline constexpr int NMailErrorHostNotFound = -3;     // the server's name was not found
+inline constexpr int NMailErrorConnectionFailed = -4; // refused, unreachable, or cut off
+inline constexpr int NMailErrorTimedOut = -5;         // the server stopped answering
+inline constexpr int NMailErrorTls = -6;              // certificate rejected or TLS failed
+inline constexpr int NMailErrorProtocol = -7;         // the server broke the POP3 protocol
+inline constexpr int NMailErrorLoginRefused = -8;     // the server refused the ID or password
+inline constexpr int NMailErrorApopUnavailable = -9;  // APOP asked for, server does not offer it
+inline constexpr int NMailErrorNoSuchMessage = -10;   // message number outside the mailbox
+inline constexpr int NMailErrorServerRefused = -11;   // the server answered -ERR to a command
+inline constexpr int NMailErrorTooLarge = -12;        // a reply past every sensible size
 
 // Sets the library up; every other call needs it. Calling it again changes nothing.
 bool NMailInitializeWinSock();
 
 // Option 1 is the size, in characters with the terminating NUL, of the status texts that the
 // library hands back: each text holds at most that size less one character.
-constexpr int NMailOptionStatusBufferSize = 1;
+inline constexpr int NMailOptionStatusBufferSize = 1;
 
 // False for an unknown option, a size below 1, or a library that is not set up.
 bool NMailSetOption(int option, int value);
 
-// Tears the library down; later calls fail until it is set up again.
+// Closes every open connection and tears the library down; later calls fail until it is set up
+// again.
 bool NMailEndWinSock();
+
+// Connects to the POP3 server and reads its greeting. server is "host" (port 110, upgraded to TLS
+// with STLS when the server offers it), "host:port", "pop3s://host[:port]" (TLS from the first
+// byte, port 995 by default) or "pop3://host[:port]" (never TLS); IPv6 addresses go in brackets.
+// The result is a connection handle, or -1.
+int NMailPop3Connect(const QString& server);
+
+// Logs in, with APOP when apop is -1 and with USER/PASS when it is 0. The result is the number of
+// messages in the mailbox (0 when empty), or a failure below zero.
+int NMailPop3Authenticate(int handle, const QString& id, const QString& password, int apop);
+
+// The Subject, From, Date and To header values of message number (from 1) as they stand in the
+// message, unfolded. flag must be 0. 0 on success.
+int NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
+                           QString& to, int flag);
+
+// The size of message number in bytes as the server announces it.
+int NMailPop3GetMailSize(int handle, int number);
+
+// The whole message, as the server sends it with its line ends, and its four status texts as
+// NMailPop3GetMailStatus gives them. The message is never marked as read or deleted on the
+// server. flag and flag2 must be 0. The result is the message's length in bytes.
+int NMailPop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
+                     QString& to, QByteArray& message, int flag, int flag2);
+
+// With code 0, the text of the last failure; with a failure code, what that code means. At most
+// size - 1 characters; size becomes the text's length. The result is the text's length, or -1
+// for an unknown code.
+int NMailGetMessage(int code, QString& text, int& size);
+
+// Says goodbye to the server (nothing is deleted) and closes the connection. 0 on success.
+int NMailPop3Close(int handle);

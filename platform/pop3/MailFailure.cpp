@@ -1,0 +1,170 @@
+#include "platform/pop3/MailFailure.h"
+
+#include "platform/NMail.h"
+
+namespace {
+
+constexpr qsizetype maxQuotedBytes = 200;
+
+// What the server said, cut short and stripped of control characters so that a hostile reply
+// cannot garble the message box.
+QString quoted(const QByteArray& reply) {
+    QString text = QString::fromUtf8(reply.left(maxQuotedBytes));
+    for (QChar& c : text)
+        if (c.category() == QChar::Other_Control)
+            c = u'?';
+    if (reply.size() > maxQuotedBytes)
+        text += QStringLiteral("…");
+    return text.isEmpty() ? QStringLiteral("（空の応答）") : text;
+}
+
+MailFailure failure(int code, const QString& text) {
+    return {code, text};
+}
+
+} // namespace
+
+MailFailure MailFailure::notInitialized() {
+    return failure(NMailErrorNotInitialized, meaningOf(NMailErrorNotInitialized));
+}
+
+MailFailure MailFailure::badHandle() {
+    return failure(NMailErrorBadHandle, meaningOf(NMailErrorBadHandle));
+}
+
+MailFailure MailFailure::badAddress(const QString& server) {
+    return failure(NMailErrorHostNotFound,
+                   QStringLiteral("POP3サーバー名「%1」が正しくありません。\n"
+                                  "「host」「host:port」「pop3s://host」の形で指定してください。")
+                       .arg(server));
+}
+
+MailFailure MailFailure::hostNotFound(const QString& host) {
+    return failure(
+        NMailErrorHostNotFound,
+        QStringLiteral("POP3サーバー「%1」が見つかりません。\nサーバー名を確かめてください。")
+            .arg(host));
+}
+
+MailFailure MailFailure::connectionRefused(const QString& host, quint16 port) {
+    return failure(
+        NMailErrorConnectionFailed,
+        QStringLiteral("POP3サーバー「%1」のポート %2 に接続できません。\n接続を拒否されました。")
+            .arg(host)
+            .arg(port));
+}
+
+MailFailure MailFailure::connectionFailed(const QString& host, const QString& reason) {
+    return failure(NMailErrorConnectionFailed,
+                   QStringLiteral("POP3サーバー「%1」に接続できません。\n%2").arg(host, reason));
+}
+
+MailFailure MailFailure::connectionLost(const QString& host) {
+    return failure(NMailErrorConnectionFailed,
+                   QStringLiteral("POP3サーバー「%1」との接続が途中で切れました。").arg(host));
+}
+
+MailFailure MailFailure::timedOut(const QString& host, int seconds) {
+    return failure(NMailErrorTimedOut,
+                   QStringLiteral("POP3サーバー「%1」から %2 秒間応答がありません。\n"
+                                  "接続を打ち切りました。")
+                       .arg(host)
+                       .arg(seconds));
+}
+
+MailFailure MailFailure::certificateRejected(const QString& host, const QString& reasons) {
+    return failure(
+        NMailErrorTls,
+        QStringLiteral("POP3サーバー「%1」の証明書を受け入れられません。\n%2").arg(host, reasons));
+}
+
+MailFailure MailFailure::tlsFailed(const QString& host, const QString& reason) {
+    return failure(NMailErrorTls,
+                   QStringLiteral("POP3サーバー「%1」と暗号化通信（TLS）を始められません。\n%2")
+                       .arg(host, reason));
+}
+
+MailFailure MailFailure::startTlsRefused(const QString& host, const QByteArray& reply) {
+    return failure(NMailErrorTls,
+                   QStringLiteral("POP3サーバー「%1」が暗号化通信（STLS）を断りました。\n"
+                                  "サーバーの応答: %2")
+                       .arg(host, quoted(reply)));
+}
+
+MailFailure MailFailure::protocol(const QString& host, const QByteArray& received) {
+    return failure(NMailErrorProtocol,
+                   QStringLiteral("POP3サーバー「%1」の応答が正しくありません。\n受信した内容: %2")
+                       .arg(host, quoted(received)));
+}
+
+MailFailure MailFailure::greetingRefused(const QString& host, const QByteArray& reply) {
+    return failure(NMailErrorServerRefused,
+                   QStringLiteral("POP3サーバー「%1」が接続を断りました。\nサーバーの応答: %2")
+                       .arg(host, quoted(reply)));
+}
+
+MailFailure MailFailure::unsendableCredentials() {
+    return failure(NMailErrorLoginRefused,
+                   QStringLiteral("IDかパスワードに改行などの送れない文字が含まれています。"));
+}
+
+MailFailure MailFailure::loginRefused(const QByteArray& reply) {
+    return failure(NMailErrorLoginRefused,
+                   QStringLiteral("ログインできません。IDとパスワードを確かめてください。\n"
+                                  "サーバーの応答: %1")
+                       .arg(quoted(reply)));
+}
+
+MailFailure MailFailure::apopUnavailable() {
+    return failure(NMailErrorApopUnavailable, meaningOf(NMailErrorApopUnavailable));
+}
+
+MailFailure MailFailure::noSuchMessage(qint64 number) {
+    return failure(NMailErrorNoSuchMessage,
+                   QStringLiteral("メッセージ %1 はメールボックスにありません。").arg(number));
+}
+
+MailFailure MailFailure::serverRefused(const QByteArray& command, const QByteArray& reply) {
+    return failure(NMailErrorServerRefused,
+                   QStringLiteral("POP3サーバーが %1 コマンドを断りました。\nサーバーの応答: %2")
+                       .arg(QString::fromLatin1(command), quoted(reply)));
+}
+
+MailFailure MailFailure::tooLarge(const QString& host) {
+    return failure(
+        NMailErrorTooLarge,
+        QStringLiteral("POP3サーバー「%1」の応答が大きすぎるため、受信を打ち切りました。")
+            .arg(host));
+}
+
+QString MailFailure::meaningOf(int code) {
+    switch (code) {
+    case NMailErrorNotInitialized:
+        return QStringLiteral("メールライブラリが初期化されていません。");
+    case NMailErrorBadHandle:
+        return QStringLiteral("POP3サーバーに接続していません。");
+    case NMailErrorHostNotFound:
+        return QStringLiteral("POP3サーバーが見つかりません。");
+    case NMailErrorConnectionFailed:
+        return QStringLiteral("POP3サーバーに接続できないか、接続が切れました。");
+    case NMailErrorTimedOut:
+        return QStringLiteral("POP3サーバーから応答がありません。");
+    case NMailErrorTls:
+        return QStringLiteral("POP3サーバーと安全に通信できません（証明書または TLS の問題）。");
+    case NMailErrorProtocol:
+        return QStringLiteral("POP3サーバーの応答が正しくありません。");
+    case NMailErrorLoginRefused:
+        return QStringLiteral("ログインできません。IDとパスワードを確かめてください。");
+    case NMailErrorApopUnavailable:
+        return QStringLiteral("POP3サーバーが APOP に対応していません。\n"
+                              "サーバー設定で APOP を使わないようにしてください。");
+    case NMailErrorNoSuchMessage:
+        return QStringLiteral("そのメッセージはメールボックスにありません。");
+    case NMailErrorServerRefused:
+        return QStringLiteral("POP3サーバーがコマンドを断りました。");
+    case NMailErrorTooLarge:
+        return QStringLiteral("POP3サーバーの応答が大きすぎます。");
+    default:
+        return {};
+    }
+}

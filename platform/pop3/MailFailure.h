@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// A failed library call: its code (one of the NMailError values) and the text that tells the
+// user what failed, in one or two lines.
+struct MailFailure {
+    int code = 0;
+    QString text;
+
+    static MailFailure notInitialized();
+    static MailFailure badHandle();
+    static MailFailure badAddress(const QString& server);
+    static MailFailure hostNotFound(const QString& host);
+    static MailFailure connectionRefused(const QString& host, quint16 port);
+    static MailFailure connectionFailed(const QString& host, const QString& reason);
+    static MailFailure connectionLost(const QString& host);
+    static MailFailure timedOut(const QString& host, int seconds);
+    static MailFailure certificateRejected(const QString& host, const QString& reasons);
+    static MailFailure tlsFailed(const QString& host, const QString& reason);
+    static MailFailure startTlsRefused(const QString& host, const QByteArray& reply);
+    static MailFailure protocol(const QString& host, const QByteArray& received);
+    static MailFailure greetingRefused(const QString& host, const QByteArray& reply);
+    static MailFailure loginRefused(const QByteArray& reply);
+    static MailFailure unsendableCredentials();
+    static MailFailure apopUnavailable();
+    static MailFailure noSuchMessage(qint64 number);
+    static MailFailure serverRefused(const QByteArray& command, const QByteArray& reply);
+    static MailFailure tooLarge(const QString& host);
+
+    // What a failure code means, without the particulars of one failure.
+    static QString meaningOf(int code);
+};

@@ -1,0 +1,181 @@
+#include "platform/pop3/Pop3Parsing.h"
+
+#include <charconv>
+
+namespace Pop3 {
+namespace {
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimmed(QByteArrayView text) {
+    while (!text.isEmpty() && (isBlank(text.front()) || text.front() == '\r'))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (isBlank(text.back()) || text.back() == '\r'))
+        text.chop(1);
+    return text;
+}
+
+// A decimal number of at most 18 digits, so that it fits any count or size without overflow.
+std::optional<qint64> parseCount(QByteArrayView digits) {
+    if (digits.isEmpty() || digits.size() > 18)
+        return std::nullopt;
+    qint64 value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size() || value < 0)
+        return std::nullopt;
+    return value;
+}
+
+// The first two blank-separated words of text.
+std::optional<std::pair<qint64, qint64>> parseTwoCounts(QByteArrayView text) {
+    text = trimmed(text);
+    qsizetype blank = 0;
+    while (blank < text.size() && !isBlank(text[blank]))
+        ++blank;
+    const auto first = parseCount(text.first(blank));
+    QByteArrayView rest = trimmed(text.sliced(blank));
+    qsizetype end = 0;
+    while (end < rest.size() && !isBlank(rest[end]))
+        ++end;
+    const auto second = parseCount(rest.first(end));
+    if (!first || !second)
+        return std::nullopt;
+    return std::pair{*first, *second};
+}
+
+bool startsWithName(QByteArrayView line, QByteArrayView name) {
+    return line.size() > name.size() && line[name.size()] == ':' &&
+           line.first(name.size()).compare(name, Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+void ReadBuffer::append(QByteArrayView bytes) {
+    // Taken lines are dropped only now and then, so that taking a line never moves the rest.
+    if (m_position > 0 && m_position >= m_bytes.size() / 2) {
+        m_bytes.remove(0, m_position);
+        m_position = 0;
+    }
+    m_bytes.append(bytes);
+}
+
+std::optional<ReadBuffer::Line> ReadBuffer::takeLine() {
+    const qsizetype newline = m_bytes.indexOf('\n', m_position);
+    if (newline < 0)
+        return std::nullopt;
+    const QByteArrayView raw = QByteArrayView(m_bytes).sliced(m_position, newline + 1 - m_position);
+    QByteArrayView text = raw.first(raw.size() - 1);
+    if (text.endsWith('\r'))
+        text.chop(1);
+    m_position = newline + 1;
+    return Line{text, raw};
+}
+
+void ReadBuffer::clear() {
+    m_bytes.clear();
+    m_position = 0;
+}
+
+std::optional<StatusLine> parseStatusLine(QByteArrayView line) {
+    const auto rest = [&](qsizetype length) { return trimmed(line.sliced(length)).toByteArray(); };
+    const auto startsWithWord = [&](QByteArrayView word) {
+        return line.startsWith(word) && (line.size() == word.size() || isBlank(line[word.size()]));
+    };
+    if (startsWithWord("+OK"))
+        return StatusLine{true, rest(3)};
+    if (startsWithWord("-ERR"))
+        return StatusLine{false, rest(4)};
+    return std::nullopt;
+}
+
+std::optional<MailboxStat> parseStat(QByteArrayView text) {
+    const auto counts = parseTwoCounts(text);
+    if (!counts)
+        return std::nullopt;
+    return MailboxStat{counts->first, counts->second};
+}
+
+std::optional<ListEntry> parseListEntry(QByteArrayView line) {
+    const auto counts = parseTwoCounts(line);
+    if (!counts || counts->first < 1)
+        return std::nullopt;
+    return ListEntry{counts->first, counts->second};
+}
+
+QByteArray capabilityName(QByteArrayView line) {
+    line = trimmed(line);
+    qsizetype end = 0;
+    while (end < line.size() && !isBlank(line[end]))
+        ++end;
+    return line.first(end).toByteArray().toUpper();
+}
+
+std::optional<QByteArray> apopTimestamp(QByteArrayView greeting) {
+    for (qsizetype open = greeting.indexOf('<'); open >= 0;
+         open = greeting.indexOf('<', open + 1)) {
+        const qsizetype close = greeting.indexOf('>', open);
+        if (close < 0)
+            return std::nullopt;
+        const QByteArrayView inside = greeting.sliced(open + 1, close - open - 1);
+        const qsizetype at = inside.indexOf('@');
+        const bool wellFormed = at > 0 && at < inside.size() - 1 && !inside.contains('<') &&
+                                !inside.contains(' ') && !inside.contains('\t');
+        if (wellFormed)
+            return greeting.sliced(open, close - open + 1).toByteArray();
+    }
+    return std::nullopt;
+}
+
+MultiLineReader::Progress MultiLineReader::consume(ReadBuffer& buffer) {
+    while (const auto line = buffer.takeLine()) {
+        if (line->text == ".")
+            return Progress::Done;
+        m_data.append(line->raw.startsWith('.') ? line->raw.sliced(1) : line->raw);
+        if (m_data.size() > m_maxBytes)
+            return Progress::TooLarge;
+    }
+    return m_data.size() + buffer.partialLineBytes() > m_maxBytes ? Progress::TooLarge
+                                                                  : Progress::NeedMore;
+}
+
+HeaderValues extractHeaderValues(QByteArrayView message) {
+    HeaderValues values;
+    QByteArray* current = nullptr; // the wanted field whose continuation lines may follow
+    const std::pair<QByteArrayView, QByteArray*> wanted[] = {{"Subject", &values.subject},
+                                                             {"From", &values.from},
+                                                             {"Date", &values.date},
+                                                             {"To", &values.to}};
+    bool found[4] = {};
+    qsizetype position = 0;
+    while (position < message.size()) {
+        qsizetype end = message.indexOf('\n', position);
+        if (end < 0)
+            end = message.size();
+        QByteArrayView line = message.sliced(position, end - position);
+        position = end + 1;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break; // the headers end at the first empty line
+        if (isBlank(line.front())) {
+            if (current)
+                current->append(line); // unfolding drops only the line break
+            continue;
+        }
+        current = nullptr;
+        for (std::size_t i = 0; i < std::size(wanted); ++i) {
+            if (!found[i] && startsWithName(line, wanted[i].first)) {
+                found[i] = true;
+                current = wanted[i].second;
+                *current = line.sliced(wanted[i].first.size() + 1).toByteArray();
+            }
+        }
+    }
+    for (const auto& field : wanted)
+        *field.second = trimmed(*field.second).toByteArray();
+    return values;
+}
+
+} // namespace Pop3

@@ -1,0 +1,92 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+
+// The pure parts of POP3 (RFC 1939, 2449): replies, listings and message headers. Nothing here
+// touches the network, so all of it can be fed any bytes at all.
+namespace Pop3 {
+
+// Status lines are short by the protocol (512 bytes); a longer one is a broken server.
+inline constexpr qsizetype maxStatusLineBytes = 64 * 1024;
+
+// Bytes received and not yet taken, handed out line by line. A line ends at LF, with or without
+// CR before it.
+class ReadBuffer {
+public:
+    struct Line {
+        QByteArrayView text; // without its line end
+        QByteArrayView raw;  // with it
+    };
+
+    void append(QByteArrayView bytes);
+    // The next whole line; nothing until one has arrived. The views last until the next append.
+    std::optional<Line> takeLine();
+    // Bytes of the line that has begun but not ended yet.
+    qsizetype partialLineBytes() const { return m_bytes.size() - m_position; }
+    void clear();
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_position = 0;
+};
+
+struct StatusLine {
+    bool ok = false;
+    QByteArray text; // what follows "+OK" or "-ERR"
+};
+
+// Nothing when the line is neither "+OK" nor "-ERR".
+std::optional<StatusLine> parseStatusLine(QByteArrayView line);
+
+struct MailboxStat {
+    qint64 count = 0;
+    qint64 octets = 0;
+};
+
+// The "+OK" text of STAT: "count octets".
+std::optional<MailboxStat> parseStat(QByteArrayView text);
+
+struct ListEntry {
+    qint64 number = 0;
+    qint64 octets = 0;
+};
+
+// One line of a LIST listing (or a single LIST's "+OK" text): "number octets".
+std::optional<ListEntry> parseListEntry(QByteArrayView line);
+
+// The capability's name from a CAPA line, in upper case.
+QByteArray capabilityName(QByteArrayView line);
+
+// The APOP timestamp of a greeting: "<", no blanks or angle brackets, an "@", ">". Nothing when
+// the greeting holds no such timestamp.
+std::optional<QByteArray> apopTimestamp(QByteArrayView greeting);
+
+// The data of a multi-line reply, taken from a read buffer as it arrives, with the dots that the
+// server added at line starts removed and every line end kept as sent.
+class MultiLineReader {
+public:
+    enum class Progress { NeedMore, Done, TooLarge };
+
+    explicit MultiLineReader(qsizetype maxBytes) : m_maxBytes(maxBytes) {}
+
+    Progress consume(ReadBuffer& buffer);
+    QByteArray& data() { return m_data; }
+
+private:
+    qsizetype m_maxBytes;
+    QByteArray m_data;
+};
+
+// The Subject, From, Date and To header values of a message, unfolded, as they stand otherwise.
+struct HeaderValues {
+    QByteArray subject;
+    QByteArray from;
+    QByteArray date;
+    QByteArray to;
+};
+
+HeaderValues extractHeaderValues(QByteArrayView message);
+
+} // namespace Pop3

@@ -1,0 +1,279 @@
+#include "platform/pop3/Pop3Session.h"
+
+#include <QCryptographicHash>
+
+namespace {
+
+constexpr qsizetype maxCapabilityBytes = 64 * 1024;
+// A listing line is "number octets": both counts fit well in this.
+constexpr qsizetype maxListingLineBytes = 40;
+
+bool sendable(const QByteArray& text) {
+    return !text.contains('\r') && !text.contains('\n') && !text.contains('\0');
+}
+
+// The non-empty lines of a multi-line reply's data, without their line ends.
+QList<QByteArrayView> lines(const QByteArray& data) {
+    QList<QByteArrayView> result;
+    for (qsizetype start = 0; start < data.size();) {
+        qsizetype end = data.indexOf('\n', start);
+        if (end < 0)
+            end = data.size();
+        QByteArrayView line = QByteArrayView(data).sliced(start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            result.append(line);
+        start = end + 1;
+    }
+    return result;
+}
+
+} // namespace
+
+Pop3Session::Pop3Session(const ServerAddress& address, const Limits& limits,
+                         const QList<QSslCertificate>& extraCaCertificates)
+    : m_limits(limits), m_transport(address, limits.timeoutMs, extraCaCertificates) {}
+
+Pop3Session::Result Pop3Session::command(const QByteArray& line, Pop3::StatusLine& reply) {
+    if (auto failure = m_transport.send(line + "\r\n"))
+        return failure;
+    return m_transport.readStatusLine(reply);
+}
+
+Pop3Session::Result Pop3Session::expectOk(const QByteArray& commandName,
+                                          const Pop3::StatusLine& reply) {
+    if (reply.ok)
+        return std::nullopt;
+    return MailFailure::serverRefused(commandName, reply.text);
+}
+
+Pop3Session::Result Pop3Session::open() {
+    if (auto failure = m_transport.open())
+        return failure;
+    Pop3::StatusLine greeting;
+    if (auto failure = m_transport.readStatusLine(greeting))
+        return failure;
+    if (!greeting.ok)
+        return MailFailure::greetingRefused(m_transport.address().host, greeting.text);
+    if (const auto timestamp = Pop3::apopTimestamp(greeting.text)) {
+        m_apopTimestamp = *timestamp;
+        m_hasTimestamp = true;
+    }
+    if (auto failure = readCapabilities())
+        return failure;
+    return startTlsWhenOffered();
+}
+
+Pop3Session::Result Pop3Session::readCapabilities() {
+    m_capabilities.clear();
+    Pop3::StatusLine reply;
+    if (auto failure = command("CAPA", reply))
+        return failure;
+    if (!reply.ok)
+        return std::nullopt; // a server from before CAPA: nothing beyond RFC 1939
+    Pop3::MultiLineReader listing(maxCapabilityBytes);
+    if (auto failure = m_transport.readMultiLine(listing))
+        return failure;
+    for (const QByteArrayView line : lines(listing.data()))
+        m_capabilities.insert(Pop3::capabilityName(line));
+    return std::nullopt;
+}
+
+Pop3Session::Result Pop3Session::startTlsWhenOffered() {
+    if (m_transport.address().security != ServerAddress::Security::StartTlsWhenOffered ||
+        !m_capabilities.contains("STLS"))
+        return std::nullopt;
+    Pop3::StatusLine reply;
+    if (auto failure = command("STLS", reply))
+        return failure;
+    // A server that offered TLS and then refuses it may be under attack: the password is not
+    // sent in the clear then.
+    if (!reply.ok)
+        return MailFailure::startTlsRefused(m_transport.address().host, reply.text);
+    if (auto failure = m_transport.startTls())
+        return failure;
+    return readCapabilities();
+}
+
+Pop3Session::Result Pop3Session::login(const QByteArray& id, const QByteArray& password, bool apop,
+                                       qint64& count) {
+    if (m_loggedIn)
+        return MailFailure::serverRefused("PASS", "already logged in");
+    if (!sendable(id) || !sendable(password))
+        return MailFailure::unsendableCredentials();
+    const bool pipelining = m_capabilities.contains("PIPELINING");
+    Pop3::StatusLine reply;
+    if (apop) {
+        if (!m_hasTimestamp)
+            return MailFailure::apopUnavailable();
+        const QByteArray digest =
+            QCryptographicHash::hash(m_apopTimestamp + password, QCryptographicHash::Md5).toHex();
+        if (auto failure = command("APOP " + id + ' ' + digest, reply))
+            return failure;
+        if (!reply.ok)
+            return MailFailure::loginRefused(reply.text);
+    } else if (pipelining) {
+        if (auto failure = m_transport.send("USER " + id + "\r\nPASS " + password + "\r\n"))
+            return failure;
+        Pop3::StatusLine passReply;
+        if (auto failure = m_transport.readStatusLine(reply))
+            return failure;
+        if (auto failure = m_transport.readStatusLine(passReply))
+            return failure;
+        if (!reply.ok || !passReply.ok)
+            return MailFailure::loginRefused(reply.ok ? passReply.text : reply.text);
+    } else {
+        if (auto failure = command("USER " + id, reply))
+            return failure;
+        if (!reply.ok)
+            return MailFailure::loginRefused(reply.text);
+        if (auto failure = command("PASS " + password, reply))
+            return failure;
+        if (!reply.ok)
+            return MailFailure::loginRefused(reply.text);
+    }
+    if (auto failure = readListing())
+        return failure;
+    m_loggedIn = true;
+    count = static_cast<qint64>(m_sizes.size());
+    return std::nullopt;
+}
+
+Pop3Session::Result Pop3Session::readListing() {
+    const bool pipelining = m_capabilities.contains("PIPELINING");
+    if (auto failure = m_transport.send(pipelining ? "STAT\r\nLIST\r\n" : "STAT\r\n"))
+        return failure;
+    Pop3::StatusLine reply;
+    if (auto failure = m_transport.readStatusLine(reply))
+        return failure;
+    if (auto failure = expectOk("STAT", reply))
+        return failure;
+    const auto stat = Pop3::parseStat(reply.text);
+    if (!stat)
+        return MailFailure::protocol(m_transport.address().host, reply.text);
+    if (stat->count > m_limits.maxMessages)
+        return MailFailure::tooLarge(m_transport.address().host);
+
+    if (!pipelining)
+        if (auto failure = m_transport.send("LIST\r\n"))
+            return failure;
+    if (auto failure = m_transport.readStatusLine(reply))
+        return failure;
+    if (auto failure = expectOk("LIST", reply))
+        return failure;
+    Pop3::MultiLineReader listing((stat->count + 1) * maxListingLineBytes);
+    if (auto failure = m_transport.readMultiLine(listing))
+        return failure;
+    m_sizes.assign(static_cast<std::size_t>(stat->count), -1);
+    for (const QByteArrayView line : lines(listing.data())) {
+        const auto entry = Pop3::parseListEntry(line);
+        if (!entry || entry->number > stat->count)
+            return MailFailure::protocol(m_transport.address().host, line.toByteArray());
+        m_sizes[static_cast<std::size_t>(entry->number - 1)] = entry->octets;
+    }
+    return std::nullopt;
+}
+
+bool Pop3Session::knows(qint64 number) const {
+    return m_loggedIn && number >= 1 && number <= static_cast<qint64>(m_sizes.size()) &&
+           m_sizes[static_cast<std::size_t>(number - 1)] >= 0;
+}
+
+Pop3Session::Result Pop3Session::messageSize(qint64 number, qint64& octets) const {
+    if (m_transport.isBroken())
+        return m_transport.brokenBy();
+    if (!knows(number))
+        return MailFailure::noSuchMessage(number);
+    octets = m_sizes[static_cast<std::size_t>(number - 1)];
+    return std::nullopt;
+}
+
+QByteArray Pop3Session::fetchCommand(qint64 number) const {
+    // TOP with more lines than the message can hold fetches it whole without marking it read,
+    // as RETR would on servers that keep such a mark.
+    if (m_capabilities.contains("TOP")) {
+        const qint64 lineCount = qMin<qint64>(m_sizes[static_cast<std::size_t>(number - 1)] + 1,
+                                              std::numeric_limits<qint32>::max() - 1);
+        return "TOP " + QByteArray::number(number) + ' ' + QByteArray::number(lineCount) + "\r\n";
+    }
+    return "RETR " + QByteArray::number(number) + "\r\n";
+}
+
+Pop3Session::Result Pop3Session::sendFetchCommands(qint64 through) {
+    const bool pipelining = m_capabilities.contains("PIPELINING");
+    const auto last = static_cast<qint64>(m_sizes.size());
+    QByteArray batch;
+    while (m_nextToSend <= last &&
+           (m_nextToSend <= through ||
+            (pipelining && std::ssize(m_inFlight) < m_limits.pipelineMessages &&
+             m_inFlightBytes < m_limits.pipelineBytes))) {
+        if (knows(m_nextToSend)) {
+            batch += fetchCommand(m_nextToSend);
+            m_inFlight.push_back(m_nextToSend);
+            m_inFlightBytes += m_sizes[static_cast<std::size_t>(m_nextToSend - 1)];
+        }
+        ++m_nextToSend;
+    }
+    return batch.isEmpty() ? std::nullopt : m_transport.send(batch);
+}
+
+Pop3Session::Result Pop3Session::receiveFetchReply(bool keep) {
+    const qint64 number = m_inFlight.front();
+    m_inFlight.pop_front();
+    m_inFlightBytes -= m_sizes[static_cast<std::size_t>(number - 1)];
+    Pop3::StatusLine reply;
+    if (auto failure = m_transport.readStatusLine(reply))
+        return failure;
+    if (!reply.ok && keep)
+        return MailFailure::serverRefused(m_capabilities.contains("TOP") ? "TOP" : "RETR",
+                                          reply.text);
+    if (!reply.ok)
+        return std::nullopt;
+    Pop3::MultiLineReader message(m_limits.maxMessageBytes);
+    if (auto failure = m_transport.readMultiLine(message))
+        return failure;
+    if (keep) {
+        m_current = std::move(message.data());
+        m_currentNumber = number;
+    }
+    return std::nullopt;
+}
+
+Pop3Session::Result Pop3Session::fetch(qint64 number, const QByteArray*& message) {
+    if (m_transport.isBroken())
+        return m_transport.brokenBy();
+    if (number == m_currentNumber && number != 0) {
+        message = &m_current;
+        return std::nullopt;
+    }
+    if (!knows(number))
+        return MailFailure::noSuchMessage(number);
+    m_current.clear();
+    m_currentNumber = 0;
+    const bool ahead = std::find(m_inFlight.begin(), m_inFlight.end(), number) != m_inFlight.end();
+    if (!ahead) {
+        // Asked for a message out of order: settle what was sent ahead, then fetch it afresh.
+        while (!m_inFlight.empty())
+            if (auto failure = receiveFetchReply(false))
+                return failure;
+        m_nextToSend = number;
+    }
+    if (auto failure = sendFetchCommands(number))
+        return failure;
+    while (m_inFlight.front() != number)
+        if (auto failure = receiveFetchReply(false))
+            return failure;
+    if (auto failure = receiveFetchReply(true))
+        return failure;
+    message = &m_current;
+    return std::nullopt;
+}
+
+void Pop3Session::close() {
+    if (!m_transport.isBroken() && m_inFlight.empty()) {
+        Pop3::StatusLine reply;
+        command("QUIT", reply); // the connection ends either way; nothing is deleted
+    }
+    m_transport.close();
+}

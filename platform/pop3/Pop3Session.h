@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/pop3/MailFailure.h"
+#include "platform/pop3/Pop3Parsing.h"
+#include "platform/pop3/Pop3Transport.h"
+
+#include <QSet>
+#include <deque>
+#include <vector>
+
+// One visit to a POP3 mailbox: greeting, STLS, login, and the messages fetched in order without
+// marking them read. Where the server offers PIPELINING, the fetch commands for the next messages
+// are sent ahead while the current one is read, so the link never idles between messages.
+class Pop3Session {
+public:
+    using Result = std::optional<MailFailure>;
+
+    struct Limits {
+        int timeoutMs = 30'000;
+        qint64 maxMessages = 1'000'000;
+        qsizetype maxMessageBytes = 256 * 1024 * 1024;
+        int pipelineMessages = 256;        // fetch commands sent ahead at most
+        qint64 pipelineBytes = 16'000'000; // announced bytes of the messages sent ahead
+    };
+
+    Pop3Session(const ServerAddress& address, const Limits& limits,
+                const QList<QSslCertificate>& extraCaCertificates);
+
+    // Greeting, capabilities and STLS.
+    Result open();
+    // Logs in and returns the number of messages.
+    Result login(const QByteArray& id, const QByteArray& password, bool apop, qint64& count);
+    Result messageSize(qint64 number, qint64& octets) const;
+    // The whole message; it stays available until another message is fetched.
+    Result fetch(qint64 number, const QByteArray*& message);
+    void close();
+
+private:
+    Result command(const QByteArray& line, Pop3::StatusLine& reply);
+    Result expectOk(const QByteArray& commandName, const Pop3::StatusLine& reply);
+    Result readCapabilities();
+    Result startTlsWhenOffered();
+    Result readListing();
+    Result sendFetchCommands(qint64 through);
+    // Reads the reply to the oldest fetch command sent; keep makes it the current message.
+    Result receiveFetchReply(bool keep);
+    QByteArray fetchCommand(qint64 number) const;
+    bool knows(qint64 number) const;
+
+    Limits m_limits;
+    Pop3Transport m_transport;
+    QByteArray m_apopTimestamp;
+    bool m_hasTimestamp = false;
+    QSet<QByteArray> m_capabilities;
+    bool m_loggedIn = false;
+    std::vector<qint64> m_sizes;   // by message number - 1; -1 when the listing left it out
+    qint64 m_nextToSend = 1;       // the first message no fetch command has been sent for
+    std::deque<qint64> m_inFlight; // messages whose fetch replies are still to be read
+    qint64 m_inFlightBytes = 0;    // their announced sizes
+    qint64 m_currentNumber = 0;
+    QByteArray m_current;
+};

@@ -1,0 +1,201 @@
+#include "platform/pop3/Pop3Transport.h"
+
+#include <QEventLoop>
+#include <QSslConfiguration>
+#include <QStringList>
+#include <QTimer>
+
+namespace {
+
+// Qt buffers no more than this much of what the server sends ahead of us; TCP holds the rest.
+constexpr qint64 socketReadBufferBytes = 1024 * 1024;
+
+QString describeSslErrors(const QList<QSslError>& errors) {
+    QStringList reasons;
+    for (const QSslError& error : errors) {
+        QString reason;
+        switch (error.error()) {
+        case QSslError::HostNameMismatch:
+            reason = QStringLiteral("証明書がこのサーバー名のものではありません。");
+            break;
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+            reason = QStringLiteral("自己署名の証明書で、信頼できる発行者の署名がありません。");
+            break;
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+            reason = QStringLiteral("証明書の発行者が信頼されていません。");
+            break;
+        case QSslError::CertificateExpired:
+            reason = QStringLiteral("証明書の有効期限が切れています。");
+            break;
+        case QSslError::CertificateNotYetValid:
+            reason = QStringLiteral("証明書の有効期間がまだ始まっていません。");
+            break;
+        case QSslError::CertificateRevoked:
+            reason = QStringLiteral("証明書が失効しています。");
+            break;
+        default:
+            reason = error.errorString();
+        }
+        if (!reasons.contains(reason))
+            reasons << reason;
+    }
+    return reasons.join(u' ');
+}
+
+} // namespace
+
+Pop3Transport::Pop3Transport(const ServerAddress& address, int timeoutMs,
+                             const QList<QSslCertificate>& extraCaCertificates)
+    : m_address(address), m_timeoutMs(timeoutMs) {
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    if (!extraCaCertificates.isEmpty())
+        tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + extraCaCertificates);
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    m_socket.setSslConfiguration(tls);
+    m_socket.setPeerVerifyName(address.host);
+    m_socket.setReadBufferSize(socketReadBufferBytes);
+    // Pipelined commands go out at once: Nagle's algorithm would hold each small write back
+    // until the previous one is acknowledged. The option takes only on a connected socket.
+    QObject::connect(&m_socket, &QSslSocket::connected,
+                     [this] { m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
+    QObject::connect(&m_socket, &QSslSocket::sslErrors,
+                     [this](const QList<QSslError>& errors) { m_sslErrors += errors; });
+}
+
+Pop3Transport::Result Pop3Transport::fail(MailFailure failure) {
+    if (!m_broken)
+        m_broken = std::move(failure);
+    m_socket.abort();
+    m_buffer.clear();
+    return m_broken;
+}
+
+Pop3Transport::Result Pop3Transport::socketFailure() {
+    const QString host = m_address.host;
+    if (!m_sslErrors.isEmpty())
+        return fail(MailFailure::certificateRejected(host, describeSslErrors(m_sslErrors)));
+    switch (m_socket.error()) {
+    case QAbstractSocket::HostNotFoundError:
+        return fail(MailFailure::hostNotFound(host));
+    case QAbstractSocket::ConnectionRefusedError:
+        return fail(MailFailure::connectionRefused(host, m_address.port));
+    case QAbstractSocket::RemoteHostClosedError:
+        return fail(MailFailure::connectionLost(host));
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        return fail(MailFailure::tlsFailed(host, m_socket.errorString()));
+    default:
+        return fail(MailFailure::connectionFailed(host, m_socket.errorString()));
+    }
+}
+
+void Pop3Transport::takeAvailableBytes() {
+    while (m_socket.bytesAvailable() > 0)
+        m_buffer.append(m_socket.read(socketReadBufferBytes));
+}
+
+Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done) {
+    if (m_broken)
+        return m_broken;
+    QEventLoop loop;
+    QTimer silence;
+    silence.setSingleShot(true);
+    QObject::connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const auto quit = [&loop] { loop.quit(); };
+    const QList<QMetaObject::Connection> wakeUps = {
+        QObject::connect(&m_socket, &QSslSocket::readyRead, &loop, quit),
+        QObject::connect(&m_socket, &QSslSocket::connected, &loop, quit),
+        QObject::connect(&m_socket, &QSslSocket::encrypted, &loop, quit),
+        QObject::connect(&m_socket, &QSslSocket::disconnected, &loop, quit),
+        QObject::connect(&m_socket, &QSslSocket::errorOccurred, &loop, quit),
+    };
+    Result result;
+    while (true) {
+        takeAvailableBytes();
+        if (done())
+            break;
+        if (m_socket.state() == QAbstractSocket::UnconnectedState ||
+            m_socket.error() != QAbstractSocket::UnknownSocketError) {
+            result = socketFailure();
+            break;
+        }
+        silence.start(m_timeoutMs);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!silence.isActive() && m_socket.bytesAvailable() == 0) {
+            result = fail(MailFailure::timedOut(m_address.host, (m_timeoutMs + 999) / 1000));
+            break;
+        }
+    }
+    for (const auto& connection : wakeUps)
+        QObject::disconnect(connection);
+    return result;
+}
+
+Pop3Transport::Result Pop3Transport::open() {
+    if (m_address.security == ServerAddress::Security::ImplicitTls) {
+        m_socket.connectToHostEncrypted(m_address.host, m_address.port);
+        return waitUntil([this] { return m_socket.isEncrypted(); });
+    }
+    m_socket.connectToHost(m_address.host, m_address.port);
+    return waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState; });
+}
+
+Pop3Transport::Result Pop3Transport::startTls() {
+    if (m_broken)
+        return m_broken;
+    takeAvailableBytes();
+    m_buffer.clear();
+    m_socket.startClientEncryption();
+    return waitUntil([this] { return m_socket.isEncrypted(); });
+}
+
+Pop3Transport::Result Pop3Transport::send(const QByteArray& bytes) {
+    if (m_broken)
+        return m_broken;
+    if (m_socket.write(bytes) != bytes.size())
+        return socketFailure();
+    return std::nullopt;
+}
+
+Pop3Transport::Result Pop3Transport::readStatusLine(Pop3::StatusLine& status) {
+    std::optional<Pop3::ReadBuffer::Line> line;
+    bool tooLong = false;
+    const Result waited = waitUntil([&] {
+        line = m_buffer.takeLine();
+        tooLong = !line && m_buffer.partialLineBytes() > Pop3::maxStatusLineBytes;
+        return line.has_value() || tooLong;
+    });
+    if (waited)
+        return waited;
+    if (tooLong || line->raw.size() > Pop3::maxStatusLineBytes)
+        return fail(MailFailure::tooLarge(m_address.host));
+    const auto parsed = Pop3::parseStatusLine(line->text);
+    if (!parsed)
+        return fail(MailFailure::protocol(m_address.host, line->text.toByteArray()));
+    status = *parsed;
+    return std::nullopt;
+}
+
+Pop3Transport::Result Pop3Transport::readMultiLine(Pop3::MultiLineReader& reader) {
+    auto progress = Pop3::MultiLineReader::Progress::NeedMore;
+    const Result waited = waitUntil([&] {
+        progress = reader.consume(m_buffer);
+        return progress != Pop3::MultiLineReader::Progress::NeedMore;
+    });
+    if (waited)
+        return waited;
+    if (progress == Pop3::MultiLineReader::Progress::TooLarge)
+        return fail(MailFailure::tooLarge(m_address.host));
+    return std::nullopt;
+}
+
+void Pop3Transport::close() {
+    if (!m_broken)
+        m_broken = MailFailure::badHandle();
+    m_socket.abort();
+    m_buffer.clear();
+}

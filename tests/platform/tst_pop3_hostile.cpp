@@ -1,0 +1,323 @@
+#include "FixtureProcess.h"
+
+#include "platform/NMail.h"
+#include "platform/NMailLibrary.h"
+
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QSslCertificate>
+#include <QTest>
+
+namespace {
+
+constexpr int replyTimeoutMs = 1500;
+// Every wait ends after the reply timeout; a few of them in a row still end well within this.
+constexpr qint64 boundMs = 4 * replyTimeoutMs;
+
+QString lastFailureText() {
+    QString text;
+    int size = 8192;
+    NMailGetMessage(0, text, size);
+    return text;
+}
+
+struct Status {
+    QString subject, from, date, to;
+};
+
+} // namespace
+
+// A scripted server plays what real servers never do; each fault ends with the right result and
+// a text that says what happened, within the reply timeout.
+class TestPop3Hostile : public QObject {
+    Q_OBJECT
+private:
+    FixtureProcess m_server;
+    QJsonObject m_ports;
+    QElapsedTimer m_clock;
+
+    QString address(const char* scenario, const char* scheme = "pop3://") {
+        const int port = m_ports.value(QLatin1String(scenario)).toInt();
+        return QLatin1String(scheme) + QStringLiteral("127.0.0.1:%1").arg(port);
+    }
+
+    int connectTo(const char* scenario, const char* scheme = "pop3://") {
+        m_clock.start();
+        return NMailPop3Connect(address(scenario, scheme));
+    }
+
+    int loggedIn(const char* scenario, const char* scheme = "pop3://") {
+        const int handle = connectTo(scenario, scheme);
+        if (handle == -1)
+            return -1;
+        const int count =
+            NMailPop3Authenticate(handle, QStringLiteral("user"), QStringLiteral("secret"), 0);
+        return count < 0 ? -1 : handle;
+    }
+
+    void expectFailure(const QString& phrase) {
+        const QString text = lastFailureText();
+        QVERIFY2(text.contains(phrase), qPrintable(text));
+        QVERIFY2(text.count(u'\n') <= 1, qPrintable(text));
+        QVERIFY2(m_clock.elapsed() < boundMs, qPrintable(QString::number(m_clock.elapsed())));
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(NMailInitializeWinSock());
+        NMailLibrary::setReplyTimeoutMs(replyTimeoutMs);
+        NMailLibrary::setMaxMessageBytes(8 * 1024 * 1024);
+        const QJsonObject ready =
+            m_server.start(QStringLiteral("hostile_pop3.py"), {m_server.folder()}, 30'000);
+        QVERIFY2(!ready.isEmpty(), "the scripted server did not start");
+        m_ports = ready.value(QStringLiteral("ports")).toObject();
+        NMailLibrary::addTrustedCaCertificates(
+            QSslCertificate::fromPath(ready.value(QStringLiteral("ca")).toString()));
+    }
+
+    void brokenGreetingsFailTheConnect_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<QString>("phrase");
+        QTest::newRow("garbage") << "garbage_greeting" << QStringLiteral("応答が正しくありません");
+        QTest::newRow("endless line") << "endless_greeting" << QStringLiteral("大きすぎる");
+        QTest::newRow("refusal") << "refusing_greeting"
+                                 << QStringLiteral("too busy, come back later");
+        QTest::newRow("silence") << "silent_after_connect" << QStringLiteral("応答がありません");
+        QTest::newRow("no line end")
+            << "line_without_end_then_silence" << QStringLiteral("応答がありません");
+        QTest::newRow("endless CAPA") << "endless_capa_line" << QStringLiteral("大きすぎる");
+        QTest::newRow("STLS refused")
+            << "stls_refused" << QStringLiteral("TLS not available today");
+        QTest::newRow("TLS never starts")
+            << "stls_handshake_never_finishes" << QStringLiteral("応答がありません");
+    }
+    void brokenGreetingsFailTheConnect() {
+        QFETCH(QString, scenario);
+        QFETCH(QString, phrase);
+        const char* scheme = scenario.startsWith(QLatin1String("stls")) ? "" : "pop3://";
+        QCOMPARE(connectTo(qPrintable(scenario), scheme), -1);
+        expectFailure(phrase);
+    }
+
+    void unreachableServersAreNamed() {
+        m_clock.start();
+        QCOMPARE(NMailPop3Connect(QStringLiteral("no-such-host.invalid")), -1);
+        expectFailure(QStringLiteral("no-such-host.invalid"));
+        QVERIFY(lastFailureText().contains(QStringLiteral("見つかりません")));
+
+        m_clock.start();
+        QCOMPARE(NMailPop3Connect(QStringLiteral("127.0.0.1:1")), -1);
+        expectFailure(QStringLiteral("拒否されました"));
+
+        m_clock.start();
+        QCOMPARE(NMailPop3Connect(QStringLiteral("pop3s://")), -1);
+        expectFailure(QStringLiteral("正しくありません"));
+    }
+
+    void apopNeedsAWellFormedTimestamp_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::newRow("no timestamp") << "no_timestamp";
+        QTest::newRow("malformed timestamps") << "malformed_timestamp";
+    }
+    void apopNeedsAWellFormedTimestamp() {
+        QFETCH(QString, scenario);
+        const int handle = connectTo(qPrintable(scenario));
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), -1),
+                 NMailErrorApopUnavailable);
+        expectFailure(QStringLiteral("APOP"));
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void loginRefusalCarriesTheServersReply() {
+        const int handle = connectTo("refused_login");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0),
+                 NMailErrorLoginRefused);
+        expectFailure(QStringLiteral("[AUTH] Authentication failed."));
+        QCOMPARE(NMailPop3Close(handle), 0);
+        QCOMPARE(NMailPop3Close(handle), NMailErrorBadHandle);
+    }
+
+    void wrongFiguresFailTheLogin_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("code");
+        QTest::newRow("words for a count") << "word_stat" << NMailErrorProtocol;
+        QTest::newRow("absurd count") << "absurd_stat" << NMailErrorTooLarge;
+        QTest::newRow("negative count") << "negative_stat" << NMailErrorProtocol;
+        QTest::newRow("listing past the count") << "listing_beyond_stat" << NMailErrorProtocol;
+        QTest::newRow("status without its sign") << "status_without_sign" << NMailErrorProtocol;
+    }
+    void wrongFiguresFailTheLogin() {
+        QFETCH(QString, scenario);
+        QFETCH(int, code);
+        const int handle = connectTo(qPrintable(scenario));
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0), code);
+        QVERIFY(m_clock.elapsed() < boundMs);
+        QVERIFY(NMailPop3GetMailSize(handle, 1) < 0);
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void repliesWithBareLineFeedsWork() {
+        const int handle = connectTo("bare_lf_replies");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0), 2);
+        Status status;
+        QByteArray message;
+        QVERIFY(NMailPop3GetMail(handle, 2, status.subject, status.from, status.date, status.to,
+                                 message, 0, 0) > 0);
+        QCOMPARE(status.subject, QStringLiteral("message 2"));
+        QVERIFY(message.contains("line 2 of message 2"));
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void announcedSizesAreNotTrusted() {
+        Status status;
+        QByteArray message;
+        int handle = loggedIn("longer_than_announced");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3GetMailSize(handle, 1), 10);
+        QVERIFY(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                 message, 0, 0) > 400'000);
+        QVERIFY(message.endsWith("line 19999 of message 1\r\n"));
+        NMailPop3Close(handle);
+
+        handle = loggedIn("shorter_than_announced");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3GetMailSize(handle, 1), 100000);
+        QVERIFY(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                 message, 0, 0) < 300);
+        QCOMPARE(status.subject, QStringLiteral("message 1"));
+        NMailPop3Close(handle);
+
+        handle = loggedIn("absurd_sizes");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3GetMailSize(handle, 1), NMailErrorTooLarge);
+        QVERIFY(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                 message, 0, 0) > 0);
+        QVERIFY(message.contains("line 2 of message 1"));
+        NMailPop3Close(handle);
+    }
+
+    void dotsAreUnstuffedAndHeadersUnfolded() {
+        const int handle = loggedIn("dotted_lines");
+        QVERIFY(handle != -1);
+        Status status;
+        QByteArray message;
+        NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to, message, 0,
+                         0);
+        QCOMPARE(message, QByteArray("Subject: dots\r\n\tfolded\r\nTo: x@example.jp\r\n\r\n"
+                                     ".\r\n..\r\n. \r\n.leading\r\nlast\r\n"));
+        QCOMPARE(status.subject, QStringLiteral("dots\tfolded"));
+        QCOMPARE(status.to, QStringLiteral("x@example.jp"));
+        QCOMPARE(status.from, QString());
+        NMailPop3Close(handle);
+    }
+
+    void aLostConnectionFailsEveryLaterCallAtOnce() {
+        const int handle = loggedIn("dropped_mid_message");
+        QVERIFY(handle != -1);
+        Status status;
+        QCOMPARE(NMailPop3GetMailStatus(handle, 1, status.subject, status.from, status.date,
+                                        status.to, 0),
+                 NMailErrorConnectionFailed);
+        expectFailure(QStringLiteral("切れました"));
+        QElapsedTimer later;
+        later.start();
+        QByteArray message;
+        QCOMPARE(NMailPop3GetMailSize(handle, 1), NMailErrorConnectionFailed);
+        QCOMPARE(NMailPop3GetMail(handle, 2, status.subject, status.from, status.date, status.to,
+                                  message, 0, 0),
+                 NMailErrorConnectionFailed);
+        QVERIFY(later.elapsed() < 100);
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void stalledAndEndlessMessagesEnd() {
+        Status status;
+        QByteArray message;
+        int handle = loggedIn("silent_mid_message");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                  message, 0, 0),
+                 NMailErrorTimedOut);
+        expectFailure(QStringLiteral("応答がありません"));
+        NMailPop3Close(handle);
+
+        handle = loggedIn("endless_message");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                  message, 0, 0),
+                 NMailErrorTooLarge);
+        expectFailure(QStringLiteral("大きすぎる"));
+        NMailPop3Close(handle);
+    }
+
+    void aRefusedMessageLeavesTheOthers() {
+        const int handle = loggedIn("refuses_one_message");
+        QVERIFY(handle != -1);
+        Status status;
+        QByteArray message;
+        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                  message, 0, 0),
+                 NMailErrorServerRefused);
+        expectFailure(QStringLiteral("message 1 is locked"));
+        QVERIFY(NMailPop3GetMail(handle, 2, status.subject, status.from, status.date, status.to,
+                                 message, 0, 0) > 0);
+        QCOMPARE(status.subject, QStringLiteral("message 2"));
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void everyMessageArrivesWholeAndInOrder_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("count");
+        QTest::newRow("pipelined") << "pipelined" << 300;
+        QTest::newRow("without CAPA, by RETR") << "without_capa" << 2;
+    }
+    void everyMessageArrivesWholeAndInOrder() {
+        QFETCH(QString, scenario);
+        QFETCH(int, count);
+        const int handle = connectTo(qPrintable(scenario));
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0), count);
+        for (int number = 1; number <= count; ++number) {
+            Status status;
+            QByteArray message;
+            QCOMPARE(NMailPop3GetMailStatus(handle, number, status.subject, status.from,
+                                            status.date, status.to, 0),
+                     0);
+            const int size = NMailPop3GetMailSize(handle, number);
+            QCOMPARE(NMailPop3GetMail(handle, number, status.subject, status.from, status.date,
+                                      status.to, message, 0, 0),
+                     size);
+            QCOMPARE(status.subject, QStringLiteral("message %1").arg(number));
+            QVERIFY(
+                message.startsWith(QByteArray("Subject: message ") + QByteArray::number(number)));
+        }
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void startTlsUpgradesAndDropsInjectedText_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::newRow("working STLS") << "stls_working";
+        QTest::newRow("plain text after the STLS reply") << "stls_plaintext_injected";
+    }
+    void startTlsUpgradesAndDropsInjectedText() {
+        QFETCH(QString, scenario);
+        const int handle = connectTo(qPrintable(scenario), "");
+        QVERIFY2(handle != -1, qPrintable(lastFailureText()));
+        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0), 3);
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void notSetUpMeansNoConnection() {
+        QVERIFY(NMailEndWinSock());
+        QCOMPARE(NMailPop3Connect(address("stls_working")), -1);
+        QVERIFY(lastFailureText().contains(QStringLiteral("初期化")));
+        QVERIFY(NMailInitializeWinSock());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPop3Hostile)
+#include "tst_pop3_hostile.moc"
