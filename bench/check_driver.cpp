@@ -1,0 +1,52 @@
+// Does what one check of the program does through the mail library: count, then status, size
+// and whole message of every message. Prints the count and the bytes received.
+//
+//     check_driver SERVER USER PASSWORD [CA_FILE]
+
+#include "platform/NMail.h"
+#include "platform/NMailLibrary.h"
+
+#include <QCoreApplication>
+#include <QSslCertificate>
+#include <cstdio>
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() < 4) {
+        std::fprintf(stderr, "usage: check_driver SERVER USER PASSWORD [CA_FILE]\n");
+        return 2;
+    }
+    NMailInitializeWinSock();
+    NMailSetOption(NMailOptionStatusBufferSize, 8192);
+    if (arguments.size() > 4)
+        NMailLibrary::addTrustedCaCertificates(QSslCertificate::fromPath(arguments[4]));
+
+    const auto fail = [] {
+        QString text;
+        int size = 8192;
+        NMailGetMessage(0, text, size);
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        return 1;
+    };
+    const int handle = NMailPop3Connect(arguments[1]);
+    if (handle == -1)
+        return fail();
+    const int count = NMailPop3Authenticate(handle, arguments[2], arguments[3], 0);
+    if (count < 0)
+        return fail();
+    qint64 received = 0;
+    QString subject, from, date, to;
+    for (int number = 1; number <= count; ++number) {
+        NMailPop3GetMailStatus(handle, number, subject, from, date, to, 0);
+        NMailPop3GetMailSize(handle, number);
+        QByteArray message;
+        if (NMailPop3GetMail(handle, number, subject, from, date, to, message, 0, 0) < 0)
+            return fail();
+        received += message.size();
+    }
+    NMailPop3Close(handle);
+    NMailEndWinSock();
+    std::printf("%d messages, %lld bytes\n", count, static_cast<long long>(received));
+    return 0;
+}

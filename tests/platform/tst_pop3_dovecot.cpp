@@ -1,0 +1,192 @@
+#include "FixtureProcess.h"
+
+#include "platform/NMail.h"
+#include "platform/NMailLibrary.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QSslCertificate>
+#include <QTest>
+
+namespace {
+
+QString lastFailureText() {
+    QString text;
+    int size = 8192;
+    NMailGetMessage(0, text, size);
+    return text;
+}
+
+struct Message {
+    QString subject, from, date, to;
+    int size = 0;
+    QByteArray data;
+};
+
+} // namespace
+
+// The library against a real Dovecot on loopback, over every kind of connection it offers.
+class TestPop3Dovecot : public QObject {
+    Q_OBJECT
+private:
+    FixtureProcess m_dovecot;
+    QJsonObject m_server;
+
+    QString server(const char* scheme, const char* host, const char* portKey) const {
+        return QStringLiteral("%1%2:%3")
+            .arg(QLatin1String(scheme), QLatin1String(host))
+            .arg(m_server.value(QLatin1String(portKey)).toInt());
+    }
+
+    // One whole check as the program makes it: the count, then every message in order.
+    QList<Message> check(const QString& address, const char* user, int apop = 0) {
+        QList<Message> messages;
+        const int handle = NMailPop3Connect(address);
+        if (handle == -1) {
+            qWarning("%s", qPrintable(lastFailureText()));
+            return messages;
+        }
+        const int count =
+            NMailPop3Authenticate(handle, QLatin1String(user), QStringLiteral("secret"), apop);
+        for (int number = 1; number <= count; ++number) {
+            Message message;
+            NMailPop3GetMailStatus(handle, number, message.subject, message.from, message.date,
+                                   message.to, 0);
+            message.size = NMailPop3GetMailSize(handle, number);
+            NMailPop3GetMail(handle, number, message.subject, message.from, message.date,
+                             message.to, message.data, 0, 0);
+            messages.append(message);
+        }
+        NMailPop3Close(handle);
+        return messages;
+    }
+
+    int expectedCount(const char* user) const {
+        return m_server.value(QStringLiteral("users"))
+            .toObject()
+            .value(QLatin1String(user))
+            .toInt();
+    }
+
+    QJsonObject unseen(const char* user) {
+        QProcess query;
+        query.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral(POMARIN_FIXTURES_DIR "/dovecot.py"), QStringLiteral("unseen"),
+                     QStringLiteral("--port"),
+                     QString::number(m_server.value(QStringLiteral("imap")).toInt()),
+                     QStringLiteral("--user"), QLatin1String(user)});
+        query.waitForFinished(30'000);
+        return QJsonDocument::fromJson(query.readAllStandardOutput()).object();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(NMailInitializeWinSock());
+        NMailLibrary::setReplyTimeoutMs(10'000);
+        m_server =
+            m_dovecot.start(QStringLiteral("dovecot.py"), {QStringLiteral("serve")}, 120'000);
+        QVERIFY2(!m_server.isEmpty(), "the private Dovecot did not start");
+        NMailLibrary::addTrustedCaCertificates(
+            QSslCertificate::fromPath(m_server.value(QStringLiteral("ca")).toString()));
+    }
+
+    void everyKindOfConnectionChecksTheMailbox_data() {
+        QTest::addColumn<QString>("address");
+        QTest::newRow("plain") << server("pop3://", "127.0.0.1", "pop3");
+        QTest::newRow("STLS, by name") << server("", "localhost", "pop3");
+        QTest::newRow("STLS, by address") << server("", "127.0.0.1", "pop3");
+        QTest::newRow("POP3S") << server("pop3s://", "localhost", "pop3s");
+        if (m_server.value(QStringLiteral("pop3_v6")).isDouble())
+            QTest::newRow("IPv6") << server("", "[::1]", "pop3_v6");
+    }
+    void everyKindOfConnectionChecksTheMailbox() {
+        QFETCH(QString, address);
+        const QList<Message> messages = check(address, "small");
+        QCOMPARE(messages.size(), 3);
+        const QJsonArray sizes = m_server.value(QStringLiteral("sizes"))
+                                     .toObject()
+                                     .value(QStringLiteral("small"))
+                                     .toArray();
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            QCOMPARE(messages[i].size, sizes[i].toInt());
+            QCOMPARE(messages[i].data.size(), messages[i].size);
+        }
+        QCOMPARE(messages[0].subject, QStringLiteral("first part second part"));
+        QCOMPARE(messages[0].from, QStringLiteral("Alice Example <alice@example.org>"));
+        QCOMPARE(messages[0].to, QStringLiteral("Small User <small@localhost>"));
+        QVERIFY(messages[0].date.endsWith(QStringLiteral("+0900")));
+        QVERIFY(
+            messages[1].data.contains("\r\n\r\n.starts with one dot\r\n..starts with two dots\r\n"
+                                      ".\r\nafter a line with only a dot\r\n...\r\nend\r\n"));
+        QVERIFY(messages[2].subject.startsWith(QStringLiteral("=?ISO-2022-JP?B?")));
+        QVERIFY(messages[2].to.contains(QStringLiteral(", =?ISO-2022-JP?B?")));
+    }
+
+    void apopLogsIn() {
+        if (!m_server.value(QStringLiteral("apop")).toBool())
+            QSKIP("this Dovecot offers no APOP; the scripted server covers it");
+        QCOMPARE(check(server("pop3://", "127.0.0.1", "pop3"), "small", -1).size(), 3);
+    }
+
+    void aWrongPasswordIsRefusedWithTheServersReply() {
+        const int handle = NMailPop3Connect(server("", "localhost", "pop3"));
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("small"), QStringLiteral("wrong"), 0),
+                 NMailErrorLoginRefused);
+        QVERIFY2(lastFailureText().contains(QStringLiteral("Authentication failed")),
+                 qPrintable(lastFailureText()));
+        QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void largeMailboxesArriveWhole_data() {
+        QTest::addColumn<QString>("user");
+        QTest::newRow("empty") << "empty";
+        QTest::newRow("1,000 messages") << "thousand";
+        QTest::newRow("a 5 MB message") << "big";
+    }
+    void largeMailboxesArriveWhole() {
+        QFETCH(QString, user);
+        const QList<Message> messages = check(server("", "localhost", "pop3"), qPrintable(user));
+        QCOMPARE(messages.size(), expectedCount(qPrintable(user)));
+        qint64 octets = 0;
+        for (qsizetype i = 0; i < messages.size(); ++i) {
+            QCOMPARE(messages[i].data.size(), messages[i].size);
+            QCOMPARE(messages[i].subject, QStringLiteral("Message %1").arg(i + 1));
+            octets += messages[i].data.size();
+        }
+        QCOMPARE(octets,
+                 m_server.value(QStringLiteral("octets")).toObject().value(user).toInteger());
+    }
+
+    void aCheckLeavesTheMailUnreadAndInPlace() {
+        QCOMPARE(check(server("", "localhost", "pop3"), "small").size(), 3);
+        QCOMPARE(check(server("", "localhost", "pop3"), "small").size(), 3);
+        const QJsonObject flags = unseen("small");
+        QCOMPARE(flags.value(QStringLiteral("total")).toInt(), 3);
+        QCOMPARE(flags.value(QStringLiteral("unseen")).toInt(), 3);
+    }
+
+    void certificatesThatDoNotProveTheServerAreRefused_data() {
+        QTest::addColumn<QString>("listener");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("for another host")
+            << "pop3s_wrong_host" << QStringLiteral("このサーバー名のものではありません");
+        QTest::newRow("self-signed") << "pop3s_self_signed" << QStringLiteral("自己署名");
+    }
+    void certificatesThatDoNotProveTheServerAreRefused() {
+        QFETCH(QString, listener);
+        QFETCH(QString, reason);
+        const QJsonObject where = m_server.value(listener).toObject();
+        const QString address = QStringLiteral("pop3s://%1:%2")
+                                    .arg(where.value(QStringLiteral("host")).toString())
+                                    .arg(where.value(QStringLiteral("port")).toInt());
+        QCOMPARE(NMailPop3Connect(address), -1);
+        QVERIFY2(lastFailureText().contains(reason), qPrintable(lastFailureText()));
+        QVERIFY(lastFailureText().contains(QStringLiteral("証明書")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPop3Dovecot)
+#include "tst_pop3_dovecot.moc"
