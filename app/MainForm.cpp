@@ -6,6 +6,7 @@
 #include "chara/CharaLoop.h"
 #include "chara/CharaStage.h"
 #include "chara/CharaState.h"
+#include "chara/Form1.h"
 
 #include "settings/ServerSettingsFile.h"
 #include "settings/SettingsStore.h"
@@ -138,6 +139,7 @@ void MainForm::buildHiddenControls(QWidget* client) {
     auto* runCourier = new QPushButton(client);
     runCourier->setObjectName(QStringLiteral("Command1"));
     runCourier->hide();
+    connect(runCourier, &QPushButton::clicked, this, &MainForm::runCourier);
     auto* hangUp = new QPushButton(QStringLiteral("切断"), client);
     hangUp->setObjectName(QStringLiteral("Command5"));
     hangUp->hide();
@@ -149,6 +151,7 @@ void MainForm::buildMenu() {
     const auto item = [file](const char* name, const QString& caption) {
         QAction* action = caption.isEmpty() ? file->addSeparator() : file->addAction(caption);
         action->setObjectName(QString::fromLatin1(name));
+        return action;
     };
     item("mcheck", QStringLiteral("新着メールチェック"));
     item("mline2", {});
@@ -156,8 +159,10 @@ void MainForm::buildMenu() {
     item("mtaiki", QStringLiteral("待機"));
     item("mzenmen", QStringLiteral("常に前面表示"));
     item("mline3", {});
-    item("mhikyaku", QStringLiteral("飛脚を走らせる"));
-    item("mmodosu", QStringLiteral("飛脚を戻す"));
+    connect(item("mhikyaku", QStringLiteral("飛脚を走らせる")), &QAction::triggered, this,
+            &MainForm::runCourier);
+    connect(item("mmodosu", QStringLiteral("飛脚を戻す")), &QAction::triggered, this,
+            [this] { courier().hide(); });
     item("mline", {});
     item("mhp", QStringLiteral("作者のホームページ"));
 }
@@ -184,6 +189,21 @@ void MainForm::RunCharaLoop() {
 void MainForm::centreOnScreen() {
     const QRect available = screen()->availableGeometry();
     move(available.center() - rect().center());
+}
+
+Form1& MainForm::courier() {
+    Form1& form = Form1::instance();
+    connect(&form, &Form1::endProgramRequested, this, &MainForm::endProgram, Qt::UniqueConnection);
+    return form;
+}
+
+void MainForm::runCourier() {
+    courier().show();
+}
+
+// The courier's right click ends the program without the main window's shutdown.
+void MainForm::endProgram() {
+    EndProcessNow();
 }
 
 void MainForm::closeEvent(QCloseEvent*) {

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 
 class CharaLoop;
+class Form1;
 class CharaStage;
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,10 @@ private:
     void buildHiddenControls(QWidget* client);
     void buildMenu();
     void centreOnScreen();
+    // The courier window, connected so that its right click ends the program.
+    Form1& courier();
+    void runCourier();
+    void endProgram();
 
     CharaStage* m_stage = nullptr;
     CharaLoop* m_charaLoop = nullptr;

@@ -28,7 +28,7 @@ class MainWindowOnX11(unittest.TestCase):
             settings.write(b"SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=0\r\n")
         self.program = subprocess.Popen([PROGRAM], cwd=self.workdir.name, env=self.env)
         self.addCleanup(self.stop_program)
-        self.window = wait_for(lambda: visible_windows(self.env, self.program.pid, "^ぽまりん$"),
+        self.window = wait_for(lambda: visible_windows(self.env, self.program.pid, "ぽまりん"),
                                20, "the main window")[0]
 
     def stop_program(self):

@@ -2,6 +2,7 @@
 
 #include "chara/CharaStage.h"
 #include "chara/CharaState.h"
+#include "chara/Form1.h"
 
 #include "settings/SettingsStore.h"
 
@@ -169,6 +170,26 @@ private Q_SLOTS:
                           (action->isSeparator() ? QStringLiteral("-") : action->text());
         }
         QCOMPARE(actual, expected);
+    }
+
+    void courierCommandsShowAndHideTheOneCourier() {
+        const auto choose = [](const char* name) {
+            MainForm::instance().findChild<QAction*>(QString::fromLatin1(name))->trigger();
+        };
+        choose("mhikyaku");
+        QVERIFY(Form1::instance().isVisible());
+        choose("mhikyaku");
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                               [](QWidget* w) { return qobject_cast<Form1*>(w) != nullptr; }),
+                 1);
+        choose("mmodosu");
+        QVERIFY(!Form1::instance().isVisible());
+        choose("mmodosu");
+        QVERIFY(!Form1::instance().isVisible());
+        control<QPushButton>("Command1")->click();
+        QVERIFY(Form1::instance().isVisible());
+        choose("mmodosu");
     }
 
     void stageShowsTheFrontViewAndAnimates() {

@@ -1,0 +1,91 @@
+#include "chara/Form1.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QScreen>
+#include <QWindow>
+#include <cmath>
+
+namespace {
+
+constexpr int walkTickMs = 200;
+constexpr float twipsPerInch = 1440.0f;
+
+} // namespace
+
+Form1& Form1::instance() {
+    static QPointer<Form1> form;
+    if (!form) {
+        form = new Form1;
+        form->load();
+    }
+    return *form;
+}
+
+Form1::Form1()
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                           Qt::WindowDoesNotAcceptFocus),
+      m_walk(15.0f, 15.0f, ClockSeededRandom()) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("飛脚"));
+    // The courier runs past; it must not take the keyboard from the window the user works in.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_timer.setParent(this);
+    m_timer.setObjectName(QStringLiteral("Timer1"));
+    m_timer.setInterval(walkTickMs);
+    connect(&m_timer, &QTimer::timeout, this, &Form1::tick);
+    m_timer.start();
+}
+
+void Form1::load() {
+    m_pictures = LoadFramePictures();
+    m_frameRegions = BuildFrameRegions(m_pictures);
+    setFixedSize(m_pictures[0].size());
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    m_twipsPerPixelX = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchX());
+    m_twipsPerPixelY = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchY());
+    m_walk = CourierWalk(m_twipsPerPixelX, m_twipsPerPixelY, ClockSeededRandom());
+    move(QCursor::pos());
+}
+
+void Form1::setRandomSource(CourierWalk::RandomSource random) {
+    m_walk = CourierWalk(m_twipsPerPixelX, m_twipsPerPixelY, std::move(random));
+}
+
+QSize Form1::twipsOf(QSize pixels) const {
+    return {static_cast<int>(std::lround(pixels.width() * m_twipsPerPixelX)),
+            static_cast<int>(std::lround(pixels.height() * m_twipsPerPixelY))};
+}
+
+void Form1::tick() {
+    // The walk goes on from wherever the window stands, also after the user dragged it.
+    const QPoint twips(static_cast<int>(std::lround(x() * m_twipsPerPixelX)),
+                       static_cast<int>(std::lround(y() * m_twipsPerPixelY)));
+    const QPoint next = m_walk.step(twips, twipsOf(m_pictures[0].size()),
+                                    twipsOf(QGuiApplication::primaryScreen()->size()));
+    move(static_cast<int>(std::lround(next.x() / m_twipsPerPixelX)),
+         static_cast<int>(std::lround(next.y() / m_twipsPerPixelY)));
+    ApplyFrameRegion(m_walk.frameIndex());
+}
+
+void Form1::ApplyFrameRegion(int k) {
+    m_shownFrame = k;
+    setMask(RegionFromRecord(m_frameRegions[k]));
+    update();
+}
+
+void Form1::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, m_pictures[m_shownFrame]);
+}
+
+void Form1::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        windowHandle()->startSystemMove(); // moved by the window manager, as by a caption
+    else if (event->button() == Qt::RightButton)
+        Q_EMIT endProgramRequested();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "chara/CourierWalk.h"
+#include "chara/FrameRegions.h"
+
+#include <QTimer>
+#include <QWidget>
+
+// The courier let loose on the desktop: a borderless window above all others, cut to the outline
+// of the picture it shows, that wanders about the screen until it is called back. The left button
+// drags it; the right button ends the program.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // The one courier window, made hidden and loaded on first use.
+    static Form1& instance();
+
+    // Shows frame k: its picture, and its outline as the window's shape.
+    void ApplyFrameRegion(int k);
+
+    // One tick of Timer1: a step of the walk, then the frame that goes with it.
+    void tick();
+
+    // Replaces the clock-seeded random numbers of the walk.
+    void setRandomSource(CourierWalk::RandomSource random);
+
+    const CourierWalk& walk() const { return m_walk; }
+
+Q_SIGNALS:
+    // A right click: the program is to end at once.
+    void endProgramRequested();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    Form1();
+    void load();
+    QSize twipsOf(QSize pixels) const;
+
+    FramePictures m_pictures;
+    FrameRegions m_frameRegions;
+    int m_shownFrame = 0;
+    float m_twipsPerPixelX = 15.0f;
+    float m_twipsPerPixelY = 15.0f;
+    CourierWalk m_walk;
+    QTimer m_timer;
+};
