@@ -5,15 +5,14 @@ it ends the program."""
 import os
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
-from xsession import (differs, geometry, run, screenshot, visible_windows,  # noqa: E402
-                      wait_for, x_session)
+from xsession import (ProgramOnX11, geometry, run, screenshot,  # noqa: E402
+                      visible_windows, wait_for)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 IMAGES = os.path.join(os.path.dirname(__file__), "..", "..", "resources", "images")
@@ -22,33 +21,29 @@ KEY = (160, 160, 160)
 POINTER = (120, 100)
 
 
-def frames_over_backdrop():
-    """Each of the eight frames as it must look on the backdrop: the key colour cut away."""
-    looks = []
-    for index in range(8):
-        frame = Image.open(os.path.join(IMAGES, f"frame{index % 4}.png")).convert("RGB")
-        looks.append(frame)
-        pixels = frame.load()
-        for y in range(64):
-            for x in range(64):
-                if pixels[x, y] == KEY:
-                    pixels[x, y] = BACKDROP
-    return looks
+def frame_pictures():
+    return [Image.open(os.path.join(IMAGES, f"frame{i}.png")).convert("RGB") for i in range(4)]
 
 
-def shows_figure(look):
-    """Whether the courier's own pixels of some frame are all on screen, whatever is around."""
-    for index in range(4):
-        frame = Image.open(os.path.join(IMAGES, f"frame{index}.png")).convert("RGB")
+def find_courier(shot, near, reach=16):
+    """Where on the screenshot one of the frames' figures stands whole, searched within reach
+    pixels of near (the courier walks on while the screenshot is taken): (x, y, frame) or None."""
+    for frame in frame_pictures():
         figure = [(x, y) for y in range(64) for x in range(64) if frame.getpixel((x, y)) != KEY]
-        if all(look.getpixel(p) == frame.getpixel(p) for p in figure):
-            return True
-    return False
+        probes = figure[:: max(1, len(figure) // 12)]
+        for dy in range(-reach, reach + 1):
+            for dx in range(-reach, reach + 1):
+                left, top = near[0] + dx, near[1] + dy
+                seen = lambda p: shot.getpixel((left + p[0], top + p[1]))
+                if all(seen(p) == frame.getpixel(p) for p in probes) and \
+                        all(seen(p) == frame.getpixel(p) for p in figure):
+                    return left, top, frame
+    return None
 
 
 def solid_point():
     """A point inside the figure in every frame, well away from its edges."""
-    masks = [Image.open(os.path.join(IMAGES, f"frame{i}.png")).convert("RGB") for i in range(4)]
+    masks = frame_pictures()
     margin = 6
     for y in range(margin, 64 - margin):
         for x in range(margin, 64 - margin):
@@ -59,33 +54,19 @@ def solid_point():
     raise AssertionError("the frames share no solid point")
 
 
-class CourierOnX11(unittest.TestCase):
-    def setUp(self):
-        self.session = x_session()
-        self.env = self.session.__enter__()
-        self.addCleanup(self.session.__exit__, None, None, None)
-        subprocess.run(["xsetroot", "-solid", "#%02x%02x%02x" % BACKDROP], env=self.env, check=True)
-        self.workdir = tempfile.TemporaryDirectory()
-        self.addCleanup(self.workdir.cleanup)
-        with open(os.path.join(self.workdir.name, "vbmail.ini"), "wb") as settings:
-            settings.write(b"SMTP=\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=0\r\n")
-        self.program = subprocess.Popen([PROGRAM], cwd=self.workdir.name, env=self.env)
-        self.addCleanup(self.stop_program)
-        self.main = wait_for(lambda: visible_windows(self.env, self.program.pid, "ぽまりん"),
-                             20, "the main window")[0]
+class CourierOnX11(ProgramOnX11):
+    PROGRAM = PROGRAM
 
-    def stop_program(self):
-        if self.program.poll() is None:
-            self.program.kill()
-            self.program.wait()
+    def prepare_session(self):
+        subprocess.run(["xsetroot", "-solid", "#%02x%02x%02x" % BACKDROP], env=self.env, check=True)
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *args], env=self.env, check=True)
 
     def choose(self, downs):
         """Chooses the file menu's item that lies downs items below its first."""
-        self.xdotool("windowactivate", "--sync", str(self.main))
-        self.xdotool("key", "--window", str(self.main), "alt+f")
+        self.xdotool("windowactivate", "--sync", str(self.window))
+        self.xdotool("key", "--window", str(self.window), "alt+f")
         time.sleep(0.3)
         for _ in range(downs):
             self.xdotool("key", "Down")
@@ -94,15 +75,14 @@ class CourierOnX11(unittest.TestCase):
     def courier(self):
         return visible_windows(self.env, self.program.pid, "飛脚")
 
-    def steady_look(self, window):
-        """The courier's place and a picture of it, taken while it stood still."""
-        for _ in range(20):
-            before = geometry(self.env, window)
-            shot = screenshot(self.env)
-            if geometry(self.env, window) == before:
-                x, y, width, height = before
-                return before, shot.crop((x, y, x + width, y + height))
-        raise AssertionError("the courier never stood still long enough for a picture")
+    def look(self, window):
+        """A screenshot with the courier found on it, near where the window manager last put it."""
+        x, y, width, height = geometry(self.env, window)
+        self.assertEqual((width, height), (64, 64))
+        shot = screenshot(self.env)
+        found = find_courier(shot, (x, y))
+        self.assertIsNotNone(found, "the courier's figure is not on the screen")
+        return shot, found
 
     def run_courier(self):
         self.xdotool("mousemove", *map(str, POINTER))
@@ -112,15 +92,15 @@ class CourierOnX11(unittest.TestCase):
     def test_courier_runs_shaped_above_other_windows(self):
         window = self.run_courier()
         time.sleep(0.5)  # until its first tick it is an unshaped square
-        (x, y, width, height), look = self.steady_look(window)
-        self.assertEqual((width, height), (64, 64))
+        shot, (x, y, frame) = self.look(window)
         self.assertLess(abs(x - POINTER[0]) + abs(y - POINTER[1]), 60, (x, y))
-        # Where the shape cuts the picture away, the backdrop shows: the window shows exactly
-        # the non-key pixels of one of its frames.
-        self.assertTrue(any(not differs(look, frame) for frame in frames_over_backdrop()),
-                        "the courier's pixels match none of its frames")
+        # Where the shape cuts the picture away, the backdrop shows.
+        look = shot.crop((x, y, x + 64, y + 64))
+        for point in ((px, py) for py in range(64) for px in range(64)):
+            if frame.getpixel(point) == KEY:
+                self.assertEqual(look.getpixel(point), BACKDROP, point)
         look.resize((256, 256), Image.NEAREST).save(os.path.join(OUTPUT, "courier.png"))
-        screenshot(self.env, os.path.join(OUTPUT, "courier-desktop.png"))
+        shot.save(os.path.join(OUTPUT, "courier-desktop.png"))
 
         # An ordinary window raised over it stays below it.
         other = subprocess.Popen(["xmessage", "-geometry", f"300x200+{x - 100}+{y - 50}",
@@ -135,8 +115,7 @@ class CourierOnX11(unittest.TestCase):
         stacking = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST_STACKING")
         order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
         self.assertGreater(order.index(window), order.index(ordinary))
-        _, look = self.steady_look(window)
-        self.assertTrue(shows_figure(look), "the ordinary window covers the courier")
+        self.look(window)  # its figure stands whole on top of the ordinary window
 
         # It walks on: over a few ticks it stands somewhere else.
         start = geometry(self.env, window)[:2]

@@ -4,37 +4,20 @@ of the main window."""
 import os
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
-from xsession import (SCREEN, differs, geometry, screenshot, visible_windows,  # noqa: E402
-                      wait_for, window_property, x_session)
+from xsession import (SCREEN, ProgramOnX11, differs, geometry, screenshot,  # noqa: E402
+                      visible_windows, wait_for, window_property)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 CLIENT_WIDTH, COLLAPSED_CLIENT_HEIGHT = 281, 177
 STAGE = (240, 136, 41, 37)
 
 
-class MainWindowOnX11(unittest.TestCase):
-    def setUp(self):
-        self.session = x_session()
-        self.env = self.session.__enter__()
-        self.addCleanup(self.session.__exit__, None, None, None)
-        self.workdir = tempfile.TemporaryDirectory()
-        self.addCleanup(self.workdir.cleanup)
-        with open(os.path.join(self.workdir.name, "vbmail.ini"), "wb") as settings:
-            settings.write(b"SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=0\r\n")
-        self.program = subprocess.Popen([PROGRAM], cwd=self.workdir.name, env=self.env)
-        self.addCleanup(self.stop_program)
-        self.window = wait_for(lambda: visible_windows(self.env, self.program.pid, "ぽまりん"),
-                               20, "the main window")[0]
-
-    def stop_program(self):
-        if self.program.poll() is None:
-            self.program.kill()
-            self.program.wait()
+class MainWindowOnX11(ProgramOnX11):
+    PROGRAM = PROGRAM
 
     def test_window_title_size_and_place(self):
         self.assertIn('"ぽまりん"', window_property(self.env, self.window, "_NET_WM_NAME"))

@@ -1,4 +1,5 @@
 #include "FixtureProcess.h"
+#include "LastMailFailure.h"
 
 #include "platform/NMail.h"
 #include "platform/NMailLibrary.h"
@@ -11,13 +12,6 @@
 #include <QTest>
 
 namespace {
-
-QString lastFailureText() {
-    QString text;
-    int size = 8192;
-    NMailGetMessage(0, text, size);
-    return text;
-}
 
 struct Message {
     QString subject, from, date, to;

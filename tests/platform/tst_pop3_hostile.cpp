@@ -1,4 +1,5 @@
 #include "FixtureProcess.h"
+#include "LastMailFailure.h"
 
 #include "platform/NMail.h"
 #include "platform/NMailLibrary.h"
@@ -13,13 +14,6 @@ namespace {
 constexpr int replyTimeoutMs = 1500;
 // Every wait ends after the reply timeout; a few of them in a row still end well within this.
 constexpr qint64 boundMs = 4 * replyTimeoutMs;
-
-QString lastFailureText() {
-    QString text;
-    int size = 8192;
-    NMailGetMessage(0, text, size);
-    return text;
-}
 
 struct Status {
     QString subject, from, date, to;
