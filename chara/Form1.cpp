@@ -34,6 +34,7 @@ Form1::Form1()
     // The courier runs past; it must not take the keyboard from the window the user works in.
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
     m_timer.setParent(this);
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(walkTickMs);
@@ -62,7 +63,10 @@ QSize Form1::twipsOf(QSize pixels) const {
 }
 
 void Form1::tick() {
-    // The walk goes on from wherever the window stands, also after the user dragged it.
+    // The walk waits while the user drags, so that the two do not pull the window to and fro,
+    // and goes on from wherever the drag left it.
+    if (m_dragged)
+        return;
     const QPoint twips(static_cast<int>(std::lround(x() * m_twipsPerPixelX)),
                        static_cast<int>(std::lround(y() * m_twipsPerPixelY)));
     const QPoint next = m_walk.step(twips, twipsOf(m_pictures[0].size()),
@@ -85,7 +89,18 @@ void Form1::paintEvent(QPaintEvent*) {
 
 void Form1::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton)
-        windowHandle()->startSystemMove(); // moved by the window manager, as by a caption
+        m_dragged = windowHandle()->startSystemMove(); // moved as by its caption
     else if (event->button() == Qt::RightButton)
         Q_EMIT endProgramRequested();
+}
+
+// The button's release ends the drag; the window manager passes it on when it lets go, and a
+// move without buttons makes sure of it.
+void Form1::mouseReleaseEvent(QMouseEvent*) {
+    m_dragged = false;
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() == Qt::NoButton)
+        m_dragged = false;
 }

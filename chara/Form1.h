@@ -33,6 +33,8 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
     Form1();
@@ -42,6 +44,7 @@ private:
     FramePictures m_pictures;
     FrameRegions m_frameRegions;
     int m_shownFrame = 0;
+    bool m_dragged = false; // the window manager is moving it for the user
     float m_twipsPerPixelX = 15.0f;
     float m_twipsPerPixelY = 15.0f;
     CourierWalk m_walk;
