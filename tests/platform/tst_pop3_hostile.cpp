@@ -209,6 +209,26 @@ private Q_SLOTS:
         NMailPop3Close(handle);
     }
 
+    void statusTextsAreBoundedByTheOption() {
+        const int handle = loggedIn("huge_headers");
+        QVERIFY(handle != -1);
+        Status status;
+        QVERIFY(NMailSetOption(NMailOptionStatusBufferSize, 100));
+        QCOMPARE(NMailPop3GetMailStatus(handle, 1, status.subject, status.from, status.date,
+                                        status.to, 0),
+                 0);
+        QCOMPARE(status.subject, QString(99, QLatin1Char('s')));
+        QVERIFY(status.to.startsWith(QStringLiteral("user0@example.jp, user1@example.jp, ")));
+        QCOMPARE(status.to.size(), 99);
+        QVERIFY(NMailSetOption(NMailOptionStatusBufferSize, 8192));
+        QByteArray message;
+        NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to, message, 0,
+                         0);
+        QCOMPARE(status.subject.size(), 8191);
+        QVERIFY(message.endsWith("\r\n\r\nbody\r\n"));
+        NMailPop3Close(handle);
+    }
+
     void aLostConnectionFailsEveryLaterCallAtOnce() {
         const int handle = loggedIn("dropped_mid_message");
         QVERIFY(handle != -1);
