@@ -56,10 +56,7 @@ Pop3Session::Result Pop3Session::open() {
         return failure;
     if (!greeting.ok)
         return MailFailure::greetingRefused(m_transport.address().host, greeting.text);
-    if (const auto timestamp = Pop3::apopTimestamp(greeting.text)) {
-        m_apopTimestamp = *timestamp;
-        m_hasTimestamp = true;
-    }
+    m_apopTimestamp = Pop3::apopTimestamp(greeting.text);
     if (auto failure = readCapabilities())
         return failure;
     return startTlsWhenOffered();
@@ -105,10 +102,10 @@ Pop3Session::Result Pop3Session::login(const QByteArray& id, const QByteArray& p
     const bool pipelining = m_capabilities.contains("PIPELINING");
     Pop3::StatusLine reply;
     if (apop) {
-        if (!m_hasTimestamp)
+        if (!m_apopTimestamp)
             return MailFailure::apopUnavailable();
         const QByteArray digest =
-            QCryptographicHash::hash(m_apopTimestamp + password, QCryptographicHash::Md5).toHex();
+            QCryptographicHash::hash(*m_apopTimestamp + password, QCryptographicHash::Md5).toHex();
         if (auto failure = command("APOP " + id + ' ' + digest, reply))
             return failure;
         if (!reply.ok)

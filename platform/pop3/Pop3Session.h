@@ -49,8 +49,7 @@ private:
 
     Limits m_limits;
     Pop3Transport m_transport;
-    QByteArray m_apopTimestamp;
-    bool m_hasTimestamp = false;
+    std::optional<QByteArray> m_apopTimestamp; // from the greeting, for APOP
     QSet<QByteArray> m_capabilities;
     bool m_loggedIn = false;
     std::vector<qint64> m_sizes;   // by message number - 1; -1 when the listing left it out
