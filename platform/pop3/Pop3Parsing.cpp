@@ -104,12 +104,17 @@ std::optional<ListEntry> parseListEntry(QByteArrayView line) {
     return ListEntry{counts->first, counts->second};
 }
 
-QByteArray capabilityName(QByteArrayView line) {
-    line = trimmed(line);
-    qsizetype end = 0;
-    while (end < line.size() && !isBlank(line[end]))
-        ++end;
-    return line.first(end).toByteArray().toUpper();
+Capability parseCapability(QByteArrayView line) {
+    Capability capability;
+    for (const QByteArray& word : trimmed(line).toByteArray().toUpper().split(' ')) {
+        if (word.isEmpty())
+            continue;
+        if (capability.name.isEmpty())
+            capability.name = word;
+        else
+            capability.arguments.append(word);
+    }
+    return capability;
 }
 
 std::optional<QByteArray> apopTimestamp(QByteArrayView greeting) {
@@ -126,6 +131,11 @@ std::optional<QByteArray> apopTimestamp(QByteArrayView greeting) {
             return greeting.sliced(open, close - open + 1).toByteArray();
     }
     return std::nullopt;
+}
+
+void MultiLineReader::reserve(qint64 announcedBytes) {
+    constexpr qint64 largestReservation = 32 * 1024 * 1024;
+    m_data.reserve(qBound<qint64>(0, announcedBytes, qMin<qint64>(m_maxBytes, largestReservation)));
 }
 
 MultiLineReader::Progress MultiLineReader::consume(ReadBuffer& buffer) {

@@ -56,8 +56,13 @@ struct ListEntry {
 // One line of a LIST listing (or a single LIST's "+OK" text): "number octets".
 std::optional<ListEntry> parseListEntry(QByteArrayView line);
 
-// The capability's name from a CAPA line, in upper case.
-QByteArray capabilityName(QByteArrayView line);
+// A CAPA line: the capability's name and its arguments, in upper case.
+struct Capability {
+    QByteArray name;
+    QList<QByteArray> arguments;
+};
+
+Capability parseCapability(QByteArrayView line);
 
 // The APOP timestamp of a greeting: "<", no blanks or angle brackets, an "@", ">". Nothing when
 // the greeting holds no such timestamp.
@@ -70,6 +75,10 @@ public:
     enum class Progress { NeedMore, Done, TooLarge };
 
     explicit MultiLineReader(qsizetype maxBytes) : m_maxBytes(maxBytes) {}
+
+    // Makes room for the size the server announced, so that the data is not copied as it grows;
+    // an absurd announcement reserves no more than a sensible message needs.
+    void reserve(qint64 announcedBytes);
 
     Progress consume(ReadBuffer& buffer);
     QByteArray& data() { return m_data; }

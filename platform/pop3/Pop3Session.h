@@ -4,7 +4,7 @@
 #include "platform/pop3/Pop3Parsing.h"
 #include "platform/pop3/Pop3Transport.h"
 
-#include <QSet>
+#include <QHash>
 #include <deque>
 #include <vector>
 
@@ -46,11 +46,13 @@ private:
     Result receiveFetchReply(bool keep);
     QByteArray fetchCommand(qint64 number) const;
     bool knows(qint64 number) const;
+    bool offers(const QByteArray& capability) const { return m_capabilities.contains(capability); }
+    Result logInWithPassword(const QByteArray& id, const QByteArray& password);
 
     Limits m_limits;
     Pop3Transport m_transport;
-    std::optional<QByteArray> m_apopTimestamp; // from the greeting, for APOP
-    QSet<QByteArray> m_capabilities;
+    std::optional<QByteArray> m_apopTimestamp;           // from the greeting, for APOP
+    QHash<QByteArray, QList<QByteArray>> m_capabilities; // name to arguments
     bool m_loggedIn = false;
     std::vector<qint64> m_sizes;   // by message number - 1; -1 when the listing left it out
     qint64 m_nextToSend = 1;       // the first message no fetch command has been sent for

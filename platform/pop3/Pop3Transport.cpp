@@ -9,6 +9,9 @@ namespace {
 
 // Qt buffers no more than this much of what the server sends ahead of us; TCP holds the rest.
 constexpr qint64 socketReadBufferBytes = 1024 * 1024;
+// Received bytes are taken in pieces of this size and used up before the next piece, so that a
+// large message is never held twice.
+constexpr qint64 readPieceBytes = 64 * 1024;
 
 QString describeSslErrors(const QList<QSslError>& errors) {
     QStringList reasons;
@@ -93,11 +96,6 @@ Pop3Transport::Result Pop3Transport::socketFailure() {
     }
 }
 
-void Pop3Transport::takeAvailableBytes() {
-    while (m_socket.bytesAvailable() > 0)
-        m_buffer.append(m_socket.read(socketReadBufferBytes));
-}
-
 Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done) {
     if (m_broken)
         return m_broken;
@@ -115,9 +113,12 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
     };
     Result result;
     while (true) {
-        takeAvailableBytes();
         if (done())
             break;
+        if (m_socket.bytesAvailable() > 0) {
+            m_buffer.append(m_socket.read(readPieceBytes));
+            continue;
+        }
         if (m_socket.state() == QAbstractSocket::UnconnectedState ||
             m_socket.error() != QAbstractSocket::UnknownSocketError) {
             result = socketFailure();
@@ -147,7 +148,7 @@ Pop3Transport::Result Pop3Transport::open() {
 Pop3Transport::Result Pop3Transport::startTls() {
     if (m_broken)
         return m_broken;
-    takeAvailableBytes();
+    m_socket.readAll();
     m_buffer.clear();
     m_socket.startClientEncryption();
     return waitUntil([this] { return m_socket.isEncrypted(); });

@@ -46,7 +46,6 @@ private:
     Result waitUntil(const std::function<bool()>& done);
     Result fail(MailFailure failure);
     Result socketFailure();
-    void takeAvailableBytes();
 
     ServerAddress m_address;
     int m_timeoutMs;

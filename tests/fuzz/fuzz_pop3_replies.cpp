@@ -28,7 +28,7 @@ void parseReplies(QByteArrayView input, qsizetype chunkSize) {
                 const QByteArray& data = multiLine->data();
                 Pop3::extractHeaderValues(data);
                 Pop3::parseListEntry(data);
-                Pop3::capabilityName(data);
+                Pop3::parseCapability(data);
                 multiLine.reset();
                 continue;
             }
