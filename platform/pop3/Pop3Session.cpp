@@ -101,29 +101,35 @@ Pop3Session::Result Pop3Session::login(const QByteArray& id, const QByteArray& p
         return MailFailure::serverRefused("PASS", "already logged in");
     if (!sendable(id) || !sendable(password))
         return MailFailure::unsendableCredentials();
-    if (apop) {
-        if (!m_apopTimestamp)
-            return MailFailure::apopUnavailable();
-        const QByteArray digest =
-            QCryptographicHash::hash(*m_apopTimestamp + password, QCryptographicHash::Md5).toHex();
-        Pop3::StatusLine reply;
-        if (auto failure = command("APOP " + id + ' ' + digest, reply))
-            return failure;
-        if (!reply.ok)
-            return MailFailure::loginRefused(reply.text);
-    } else if (auto failure = logInWithPassword(id, password)) {
+    QByteArray lastCommand;
+    if (auto failure = prepareLogin(id, password, apop, lastCommand))
         return failure;
-    }
-    if (auto failure = readListing())
+    // With PIPELINING the listing goes out with the last login command: a round trip less.
+    const bool pipelining = offers("PIPELINING");
+    if (auto failure = m_transport.send(lastCommand + (pipelining ? "STAT\r\nLIST\r\n" : "")))
+        return failure;
+    Pop3::StatusLine reply;
+    if (auto failure = m_transport.readStatusLine(reply))
+        return failure;
+    if (!reply.ok)
+        return MailFailure::loginRefused(reply.text);
+    if (auto failure = readListing(pipelining))
         return failure;
     m_loggedIn = true;
     count = static_cast<qint64>(m_sizes.size());
     return std::nullopt;
 }
 
-Pop3Session::Result Pop3Session::logInWithPassword(const QByteArray& id,
-                                                   const QByteArray& password) {
-    Pop3::StatusLine reply;
+Pop3Session::Result Pop3Session::prepareLogin(const QByteArray& id, const QByteArray& password,
+                                              bool apop, QByteArray& lastCommand) {
+    if (apop) {
+        if (!m_apopTimestamp)
+            return MailFailure::apopUnavailable();
+        const QByteArray digest =
+            QCryptographicHash::hash(*m_apopTimestamp + password, QCryptographicHash::Md5).toHex();
+        lastCommand = "APOP " + id + ' ' + digest + "\r\n";
+        return std::nullopt;
+    }
     // SASL PLAIN (RFC 5034) logs in with one command. USER and PASS sent together would not
     // do as well: servers answer PASS only after the client acknowledged the reply to USER,
     // which TCP delays by some 40 ms.
@@ -131,25 +137,22 @@ Pop3Session::Result Pop3Session::logInWithPassword(const QByteArray& id,
         "AUTH PLAIN " + (QByteArray(1, '\0') + id + '\0' + password).toBase64();
     constexpr qsizetype longestAuthLine = 255;
     if (m_capabilities.value("SASL").contains("PLAIN") && plain.size() <= longestAuthLine) {
-        if (auto failure = command(plain, reply))
-            return failure;
-        return reply.ok ? std::nullopt : std::optional(MailFailure::loginRefused(reply.text));
+        lastCommand = plain + "\r\n";
+        return std::nullopt;
     }
+    Pop3::StatusLine reply;
     if (auto failure = command("USER " + id, reply))
         return failure;
     if (!reply.ok)
         return MailFailure::loginRefused(reply.text);
-    if (auto failure = command("PASS " + password, reply))
-        return failure;
-    if (!reply.ok)
-        return MailFailure::loginRefused(reply.text);
+    lastCommand = "PASS " + password + "\r\n";
     return std::nullopt;
 }
 
-Pop3Session::Result Pop3Session::readListing() {
-    const bool pipelining = offers("PIPELINING");
-    if (auto failure = m_transport.send(pipelining ? "STAT\r\nLIST\r\n" : "STAT\r\n"))
-        return failure;
+Pop3Session::Result Pop3Session::readListing(bool alreadySent) {
+    if (!alreadySent)
+        if (auto failure = m_transport.send("STAT\r\n"))
+            return failure;
     Pop3::StatusLine reply;
     if (auto failure = m_transport.readStatusLine(reply))
         return failure;
@@ -161,7 +164,7 @@ Pop3Session::Result Pop3Session::readListing() {
     if (stat->count > m_limits.maxMessages)
         return MailFailure::tooLarge(m_transport.address().host);
 
-    if (!pipelining)
+    if (!alreadySent)
         if (auto failure = m_transport.send("LIST\r\n"))
             return failure;
     if (auto failure = m_transport.readStatusLine(reply))
@@ -278,9 +281,6 @@ Pop3Session::Result Pop3Session::fetch(qint64 number, const QByteArray*& message
 }
 
 void Pop3Session::close() {
-    if (!m_transport.isBroken() && m_inFlight.empty()) {
-        Pop3::StatusLine reply;
-        command("QUIT", reply); // the connection ends either way; nothing is deleted
-    }
-    m_transport.close();
+    // QUIT ends the session politely; nothing waits on its reply, as nothing is to be deleted.
+    m_transport.close("QUIT\r\n");
 }

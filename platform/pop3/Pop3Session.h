@@ -19,8 +19,11 @@ public:
         int timeoutMs = 30'000;
         qint64 maxMessages = 1'000'000;
         qsizetype maxMessageBytes = 256 * 1024 * 1024;
-        int pipelineMessages = 256;        // fetch commands sent ahead at most
-        qint64 pipelineBytes = 16'000'000; // announced bytes of the messages sent ahead
+        // Fetch commands sent ahead at most, and the announced bytes of their messages: enough to
+        // keep a fast link with a long round trip busy. What the server sends ahead waits in
+        // TCP's buffers, not in ours.
+        int pipelineMessages = 256;
+        qint64 pipelineBytes = 64'000'000;
     };
 
     Pop3Session(const ServerAddress& address, const Limits& limits,
@@ -40,14 +43,16 @@ private:
     Result expectOk(const QByteArray& commandName, const Pop3::StatusLine& reply);
     Result readCapabilities();
     Result startTlsWhenOffered();
-    Result readListing();
+    Result readListing(bool alreadySent);
     Result sendFetchCommands(qint64 through);
     // Reads the reply to the oldest fetch command sent; keep makes it the current message.
     Result receiveFetchReply(bool keep);
     QByteArray fetchCommand(qint64 number) const;
     bool knows(qint64 number) const;
     bool offers(const QByteArray& capability) const { return m_capabilities.contains(capability); }
-    Result logInWithPassword(const QByteArray& id, const QByteArray& password);
+    // Everything of the login but its last command, which login sends with the listing.
+    Result prepareLogin(const QByteArray& id, const QByteArray& password, bool apop,
+                        QByteArray& lastCommand);
 
     Limits m_limits;
     Pop3Transport m_transport;

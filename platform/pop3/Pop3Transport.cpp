@@ -194,9 +194,13 @@ Pop3Transport::Result Pop3Transport::readMultiLine(Pop3::MultiLineReader& reader
     return std::nullopt;
 }
 
-void Pop3Transport::close() {
-    if (!m_broken)
+void Pop3Transport::close(const QByteArray& farewell) {
+    if (!m_broken) {
+        m_socket.write(farewell);
+        m_socket.flush();
+        m_socket.disconnectFromHost();
         m_broken = MailFailure::badHandle();
+    }
     m_socket.abort();
     m_buffer.clear();
 }

@@ -40,7 +40,8 @@ public:
     bool isBroken() const { return m_broken.has_value(); }
     const std::optional<MailFailure>& brokenBy() const { return m_broken; }
 
-    void close();
+    // Sends farewell, if the connection still works, and closes without waiting for a reply.
+    void close(const QByteArray& farewell);
 
 private:
     Result waitUntil(const std::function<bool()>& done);
