@@ -43,6 +43,16 @@ Pop3Session* session(int handle) {
     return found->second.get();
 }
 
+// The message behind a handle and number: 0, or the failure's code.
+int fetch(int handle, int number, const QByteArray*& message) {
+    Pop3Session* pop3 = session(handle);
+    if (!pop3)
+        return state().lastFailure.code;
+    if (auto failure = pop3->fetch(number, message))
+        return failed(*failure);
+    return 0;
+}
+
 // Texts go to the server in the code page the settings are kept in; one it cannot hold goes as
 // UTF-8, which today's servers take.
 QByteArray serverBytes(const QString& text) {
@@ -133,12 +143,9 @@ int NMailPop3Authenticate(int handle, const QString& id, const QString& password
 
 int NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
                            QString& to, int) {
-    Pop3Session* pop3 = session(handle);
-    if (!pop3)
-        return state().lastFailure.code;
     const QByteArray* message = nullptr;
-    if (auto failure = pop3->fetch(number, message))
-        return failed(*failure);
+    if (const int code = fetch(handle, number, message))
+        return code;
     fillStatus(*message, subject, from, date, to);
     return 0;
 }
@@ -151,18 +158,15 @@ int NMailPop3GetMailSize(int handle, int number) {
     if (auto failure = pop3->messageSize(number, octets))
         return failed(*failure);
     if (octets > std::numeric_limits<int>::max())
-        return failed(MailFailure::tooLarge(QString()));
+        return failed(MailFailure::tooLarge(pop3->host()));
     return static_cast<int>(octets);
 }
 
 int NMailPop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
                      QString& to, QByteArray& message, int, int) {
-    Pop3Session* pop3 = session(handle);
-    if (!pop3)
-        return state().lastFailure.code;
     const QByteArray* fetched = nullptr;
-    if (auto failure = pop3->fetch(number, fetched))
-        return failed(*failure);
+    if (const int code = fetch(handle, number, fetched))
+        return code;
     fillStatus(*fetched, subject, from, date, to);
     message = *fetched;
     return static_cast<int>(message.size());

@@ -29,6 +29,8 @@ public:
     Pop3Session(const ServerAddress& address, const Limits& limits,
                 const QList<QSslCertificate>& extraCaCertificates);
 
+    const QString& host() const { return m_transport.address().host; }
+
     // Greeting, capabilities and STLS.
     Result open();
     // Logs in and returns the number of messages.
