@@ -20,7 +20,6 @@ public:
 
     // Puts the character in its starting pose and draws from now on.
     void run();
-    void stop() { m_timer.stop(); }
 
 private:
     void drawFrame();

@@ -7,6 +7,10 @@ namespace CodePage932 {
 namespace {
 constexpr auto codePageName = "CP932";
 constexpr auto stateless = QStringConverter::Flag::Stateless;
+
+bool isLeadByte(unsigned char byte) {
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 } // namespace
 
 std::optional<QByteArray> encode(QStringView text) {
@@ -22,10 +26,6 @@ std::optional<QByteArray> encode(QStringView text) {
 QString decode(QByteArrayView bytes) {
     QStringDecoder decoder(codePageName, stateless);
     return decoder(bytes);
-}
-
-bool isLeadByte(unsigned char byte) {
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
 QByteArrayView wholeCharacterPrefix(QByteArrayView bytes, qsizetype maxBytes) {

@@ -15,8 +15,6 @@ std::optional<QByteArray> encode(QStringView text);
 // Invalid bytes, and a lead byte cut off at the end, decode to U+001A or vanish: never fails.
 QString decode(QByteArrayView bytes);
 
-bool isLeadByte(unsigned char byte);
-
 // The longest start of the bytes that is at most maxBytes long and ends on a whole character.
 QByteArrayView wholeCharacterPrefix(QByteArrayView bytes, qsizetype maxBytes);
 
