@@ -1,15 +1,20 @@
+#include "app/CommandLine.h"
 #include "app/MainForm.h"
 #include "app/UiFont.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
+    if (const auto status = AnswerCommandLine(argc, argv))
+        return *status;
+
     // The courier places itself anywhere on the screen, which only X11 allows: on a Wayland
     // session run through XWayland unless another platform was asked for.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
         (qgetenv("XDG_SESSION_TYPE") == "wayland" ||
          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
         qputenv("QT_QPA_PLATFORM", "xcb");
+    RequireDisplay();
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("ぽまりん"));

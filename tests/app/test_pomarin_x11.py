@@ -60,5 +60,27 @@ class MainWindowOnX11(ProgramOnX11):
         self.assertEqual(self.program.wait(10), 0)
 
 
+class AnswersWithoutWindow(unittest.TestCase):
+    """What the program says in one line and exits on, before any window: no Qt abort."""
+
+    def test_cases(self):
+        env = {k: v for k, v in os.environ.items()
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+        cases = [  # name, extra environment, arguments, exit status, start of the one line
+            ("no display", {}, [], 1, "ぽまりん needs a graphical desktop, but no display was found"),
+            ("display that cannot be opened", {"DISPLAY": ":4093"}, [], 1,
+             "ぽまりん needs a graphical desktop, but the display :4093 could not be opened"),
+            ("--version", {}, ["--version"], 0, "pomarin "),
+        ]
+        for name, extra, arguments, status, line in cases:
+            with self.subTest(name):
+                done = subprocess.run([PROGRAM, *arguments], env=dict(env, **extra),
+                                      capture_output=True, text=True, timeout=20)
+                output = (done.stdout + done.stderr).strip()
+                self.assertEqual(done.returncode, status, output)
+                self.assertTrue(output.startswith(line), output)
+                self.assertNotIn("\n", output)
+
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2)
