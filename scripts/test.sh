@@ -8,6 +8,14 @@ source "$POMARIN_SOURCE/scripts/common.sh"
 
 started=$SECONDS
 ensure_tools build run test fuzz
+# Courier's pop3d conflicts with Dovecot's, so the tests run it unpacked, never installed.
+courier=$POMARIN_SOURCE/build/courier-packages
+if [ ! -f "$courier/unpacked" ]; then
+    echo "Fetching Courier's pop3d for the tests"
+    mkdir -p "$courier"
+    run_logged "$courier/prepare.log" \
+        python3 "$POMARIN_SOURCE/tests/fixtures/courier.py" prepare --packages "$courier"
+fi
 installed=$SECONDS
 
 configure_build "$POMARIN_SOURCE/build-sanitize" -DPOMARIN_SANITIZE=ON
