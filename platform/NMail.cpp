@@ -4,17 +4,28 @@
 #include "platform/NMailLibrary.h"
 #include "platform/pop3/Pop3Session.h"
 
+#include <QSslConfiguration>
+#include <QSslSocket>
+
 #include <map>
 #include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
+
+// A call that waits for the server runs the event loop, which may deliver an event that closes
+// the connection or ends the library: each call holds its session, so that nothing it uses is
+// freed under it, and a session's table entry goes when it is closed.
+using SessionPointer = std::shared_ptr<Pop3Session>;
 
 struct LibraryState {
     bool initialized = false;
     int statusBufferSize = NMailLibrary::defaultStatusBufferSize;
     Pop3Session::Limits limits;
     QList<QSslCertificate> trustedCaCertificates;
-    std::map<int, std::unique_ptr<Pop3Session>> sessions;
+    std::optional<QSslConfiguration> tls; // made on first use, once per process
+    std::map<int, SessionPointer> sessions;
     int nextHandle = 1;
     MailFailure lastFailure;
 };
@@ -29,8 +40,8 @@ int failed(const MailFailure& failure) {
     return failure.code;
 }
 
-// The session behind a handle, or nothing after recording why there is none.
-Pop3Session* session(int handle) {
+// The session behind a handle, free for a call, or nothing after recording why there is none.
+SessionPointer session(int handle) {
     if (!state().initialized) {
         failed(MailFailure::notInitialized());
         return nullptr;
@@ -40,17 +51,33 @@ Pop3Session* session(int handle) {
         failed(MailFailure::badHandle());
         return nullptr;
     }
-    return found->second.get();
+    if (found->second->isBusy()) {
+        failed(MailFailure::busy());
+        return nullptr;
+    }
+    return found->second;
 }
 
 // The message behind a handle and number: 0, or the failure's code.
-int fetch(int handle, int number, const QByteArray*& message) {
-    Pop3Session* pop3 = session(handle);
-    if (!pop3)
+int fetch(int handle, int number, const QByteArray*& message, SessionPointer& holder) {
+    holder = session(handle);
+    if (!holder)
         return state().lastFailure.code;
-    if (auto failure = pop3->fetch(number, message))
+    if (auto failure = holder->fetch(number, message))
         return failed(*failure);
     return 0;
+}
+
+const QSslConfiguration& tlsConfiguration() {
+    if (!state().tls) {
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        if (!state().trustedCaCertificates.isEmpty())
+            tls.setCaCertificates(QSslConfiguration::systemCaCertificates() +
+                                  state().trustedCaCertificates);
+        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+        state().tls = tls;
+    }
+    return *state().tls;
 }
 
 // Texts go to the server in the code page the settings are kept in; one it cannot hold goes as
@@ -83,6 +110,7 @@ int statusBufferSize() {
 }
 void addTrustedCaCertificates(const QList<QSslCertificate>& certificates) {
     state().trustedCaCertificates += certificates;
+    state().tls.reset();
 }
 void setReplyTimeoutMs(int milliseconds) {
     state().limits.timeoutMs = milliseconds;
@@ -106,11 +134,11 @@ bool NMailSetOption(int option, int value) {
 
 bool NMailEndWinSock() {
     const bool wasInitialized = state().initialized;
-    for (auto& [handle, session] : state().sessions)
-        session->close();
-    state().sessions.clear();
+    const std::map<int, SessionPointer> sessions = std::exchange(state().sessions, {});
     state().initialized = false;
     state().statusBufferSize = NMailLibrary::defaultStatusBufferSize;
+    for (const auto& [handle, session] : sessions)
+        session->close();
     return wasInitialized;
 }
 
@@ -120,19 +148,21 @@ int NMailPop3Connect(const QString& server) {
     const auto address = parseServerAddress(server);
     if (!address)
         return failed(MailFailure::badAddress(server)), -1;
-    auto session =
-        std::make_unique<Pop3Session>(*address, state().limits, state().trustedCaCertificates);
+    // In the table from the start, so that ending the library while it connects closes it.
+    const int handle = state().nextHandle++;
+    const auto session =
+        std::make_shared<Pop3Session>(*address, state().limits, tlsConfiguration());
+    state().sessions.emplace(handle, session);
     if (auto failure = session->open()) {
+        state().sessions.erase(handle);
         session->close();
         return failed(*failure), -1;
     }
-    const int handle = state().nextHandle++;
-    state().sessions.emplace(handle, std::move(session));
     return handle;
 }
 
 int NMailPop3Authenticate(int handle, const QString& id, const QString& password, int apop) {
-    Pop3Session* pop3 = session(handle);
+    const SessionPointer pop3 = session(handle);
     if (!pop3)
         return state().lastFailure.code;
     qint64 count = 0;
@@ -144,14 +174,15 @@ int NMailPop3Authenticate(int handle, const QString& id, const QString& password
 int NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
                            QString& to, int) {
     const QByteArray* message = nullptr;
-    if (const int code = fetch(handle, number, message))
+    SessionPointer holder;
+    if (const int code = fetch(handle, number, message, holder))
         return code;
     fillStatus(*message, subject, from, date, to);
     return 0;
 }
 
 int NMailPop3GetMailSize(int handle, int number) {
-    Pop3Session* pop3 = session(handle);
+    const SessionPointer pop3 = session(handle);
     if (!pop3)
         return state().lastFailure.code;
     qint64 octets = 0;
@@ -165,7 +196,8 @@ int NMailPop3GetMailSize(int handle, int number) {
 int NMailPop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
                      QString& to, QByteArray& message, int, int) {
     const QByteArray* fetched = nullptr;
-    if (const int code = fetch(handle, number, fetched))
+    SessionPointer holder;
+    if (const int code = fetch(handle, number, fetched, holder))
         return code;
     fillStatus(*fetched, subject, from, date, to);
     message = *fetched;
@@ -182,10 +214,13 @@ int NMailGetMessage(int code, QString& text, int& size) {
 }
 
 int NMailPop3Close(int handle) {
-    Pop3Session* pop3 = session(handle);
-    if (!pop3)
-        return state().lastFailure.code;
+    if (!state().initialized)
+        return failed(MailFailure::notInitialized());
+    const auto found = state().sessions.find(handle);
+    if (found == state().sessions.end())
+        return failed(MailFailure::badHandle());
+    const SessionPointer pop3 = found->second;
+    state().sessions.erase(found);
     pop3->close();
-    state().sessions.erase(handle);
     return 0;
 }

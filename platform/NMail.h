@@ -5,8 +5,17 @@
 
 // The program's mail library: a POP3 client reached only through these calls. Every call runs on
 // the calling thread and returns when its work is done; while it waits for the network, the
-// thread's event loop keeps delivering everything but user input (windows keep painting), and no
-// wait lasts longer than about 30 seconds of silence from the server.
+// thread's event loop keeps delivering everything but user input (windows keep painting).
+//
+// Every wait is bounded. Connecting, a TLS handshake and every status line (the greeting, the
+// reply to a command) must arrive within 30 seconds of being asked for; the data of a
+// multi-line reply (a message, a listing) must keep coming at 1 KiB or more in every 30 seconds,
+// which any working link passes and a server dripping bytes does not. Waiting for QUIT's reply
+// takes at most 3 seconds.
+//
+// An event delivered during a wait may close the connection (NMailPop3Close) or end the library
+// (NMailEndWinSock): the waiting call then returns a failure and nothing it uses is freed under
+// it. Another call on the same connection during a wait fails with NMailErrorBusy.
 //
 // Results below zero are failures; NMailGetMessage(0, ...) then tells what failed, in Japanese,
 // with the server's own reply where there was one:
@@ -22,6 +31,8 @@ inline constexpr int NMailErrorApopUnavailable = -9;  // APOP asked for, server 
 inline constexpr int NMailErrorNoSuchMessage = -10;   // message number outside the mailbox
 inline constexpr int NMailErrorServerRefused = -11;   // the server answered -ERR to a command
 inline constexpr int NMailErrorTooLarge = -12;        // a reply past every sensible size
+inline constexpr int NMailErrorAlreadyLoggedIn = -13; // a second login on one connection
+inline constexpr int NMailErrorBusy = -14;            // another call on it waits for the server
 
 // Sets the library up; every other call needs it. Calling it again changes nothing.
 bool NMailInitializeWinSock();
@@ -40,6 +51,9 @@ bool NMailEndWinSock();
 // Connects to the POP3 server and reads its greeting. server is "host" (port 110, upgraded to TLS
 // with STLS when the server offers it), "host:port", "pop3s://host[:port]" (TLS from the first
 // byte, port 995 by default) or "pop3://host[:port]" (never TLS); IPv6 addresses go in brackets.
+// Only "pop3s://" is safe from someone on the way who strips STLS from the server's
+// capabilities: "host" and "host:port" then log in without encryption, as they do with a server
+// that offers no STLS. Certificates are checked against the system's trust store.
 // The result is a connection handle, or -1.
 int NMailPop3Connect(const QString& server);
 
@@ -56,8 +70,10 @@ int NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& fr
 int NMailPop3GetMailSize(int handle, int number);
 
 // The whole message, as the server sends it with its line ends, and its four status texts as
-// NMailPop3GetMailStatus gives them. The message is never marked as read or deleted on the
-// server. flag and flag2 must be 0. The result is the message's length in bytes.
+// NMailPop3GetMailStatus gives them. The message is fetched with TOP where the server offers it,
+// so that it is never marked as read (nor deleted); a server may add to what TOP sends what
+// RETR would not (GNU Mailutils adds an empty line after the headers). flag and flag2 must be
+// 0. The result is the message's length in bytes.
 int NMailPop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
                      QString& to, QByteArray& message, int flag, int flag2);
 

@@ -1,21 +1,55 @@
 #include "platform/pop3/MailFailure.h"
 
+#include "platform/CodePage932.h"
 #include "platform/NMail.h"
+
+#include <QStringDecoder>
 
 namespace {
 
-constexpr qsizetype maxQuotedBytes = 200;
+constexpr qsizetype maxQuotedCharacters = 200;
 
-// What the server said, cut short and stripped of control characters so that a hostile reply
-// cannot garble the message box.
+// A server writes its replies in UTF-8 or, in Japan, often in Shift-JIS; bytes that are not
+// valid UTF-8 are read as code page 932.
+QString decodeReply(QByteArrayView reply) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = utf8(reply);
+    return utf8.hasError() ? CodePage932::decode(reply) : text;
+}
+
+// What the server said, cut short at a whole character and stripped of control characters so
+// that a hostile reply cannot garble the message box.
 QString quoted(const QByteArray& reply) {
-    QString text = QString::fromUtf8(reply.left(maxQuotedBytes));
+    QString text = decodeReply(reply);
+    const bool cut = text.size() > maxQuotedCharacters;
+    text.truncate(maxQuotedCharacters);
+    if (!text.isEmpty() && text.back().isHighSurrogate())
+        text.chop(1);
     for (QChar& c : text)
         if (c.category() == QChar::Other_Control)
             c = u'?';
-    if (reply.size() > maxQuotedBytes)
+    if (cut)
         text += QStringLiteral("…");
     return text.isEmpty() ? QStringLiteral("（空の応答）") : text;
+}
+
+// The meaning of a response code in brackets at the start of a reply (RFC 2449, RFC 3206), or
+// nothing for a reply without one.
+QString responseCodeMeaning(const QByteArray& reply) {
+    static const std::pair<const char*, const char*> meanings[] = {
+        {"[IN-USE]",
+         "メールボックスを他のメールソフトが使用中です。そちらが終わってから確かめてください。"},
+        {"[LOGIN-DELAY]",
+         "前回の接続から間もないため断られました。しばらく待ってから確かめてください。"},
+        {"[SYS/TEMP]", "サーバーに一時的な問題があります。しばらくしてから確かめてください。"},
+        {"[SYS/PERM]",
+         "サーバーの問題でメールボックスを使えません。サーバーの管理者に問い合わせてください。"},
+        {"[AUTH]", "IDかパスワードが違います。確かめてください。"},
+    };
+    for (const auto& [code, meaning] : meanings)
+        if (reply.startsWith(code) || reply.startsWith(QByteArray(code).toLower()))
+            return QString::fromUtf8(meaning);
+    return {};
 }
 
 MailFailure failure(int code, const QString& text) {
@@ -72,6 +106,24 @@ MailFailure MailFailure::timedOut(const QString& host, int seconds) {
                        .arg(seconds));
 }
 
+MailFailure MailFailure::tooSlow(const QString& host, qint64 bytes, int seconds) {
+    return failure(NMailErrorTimedOut,
+                   QStringLiteral("POP3サーバー「%1」からの受信が %2 秒間に %3 バイトしかなく、"
+                                  "遅すぎます。\n接続を打ち切りました。")
+                       .arg(host)
+                       .arg(seconds)
+                       .arg(bytes));
+}
+
+MailFailure MailFailure::closedWhileWaiting() {
+    return failure(NMailErrorBadHandle,
+                   QStringLiteral("POP3サーバーの応答を待っている間に接続が閉じられました。"));
+}
+
+MailFailure MailFailure::busy() {
+    return failure(NMailErrorBusy, meaningOf(NMailErrorBusy));
+}
+
 MailFailure MailFailure::certificateRejected(const QString& host, const QString& reasons) {
     return failure(
         NMailErrorTls,
@@ -99,8 +151,8 @@ MailFailure MailFailure::protocol(const QString& host, const QByteArray& receive
 
 MailFailure MailFailure::greetingRefused(const QString& host, const QByteArray& reply) {
     return failure(NMailErrorServerRefused,
-                   QStringLiteral("POP3サーバー「%1」が接続を断りました。\nサーバーの応答: %2")
-                       .arg(host, quoted(reply)));
+                   QStringLiteral("POP3サーバー「%1」が接続を断りました。%2\nサーバーの応答: %3")
+                       .arg(host, responseCodeMeaning(reply), quoted(reply)));
 }
 
 MailFailure MailFailure::unsendableCredentials() {
@@ -109,10 +161,16 @@ MailFailure MailFailure::unsendableCredentials() {
 }
 
 MailFailure MailFailure::loginRefused(const QByteArray& reply) {
-    return failure(NMailErrorLoginRefused,
-                   QStringLiteral("ログインできません。IDとパスワードを確かめてください。\n"
-                                  "サーバーの応答: %1")
-                       .arg(quoted(reply)));
+    QString meaning = responseCodeMeaning(reply);
+    if (meaning.isEmpty())
+        meaning = QStringLiteral("IDとパスワードを確かめてください。");
+    return failure(
+        NMailErrorLoginRefused,
+        QStringLiteral("ログインできません。%1\nサーバーの応答: %2").arg(meaning, quoted(reply)));
+}
+
+MailFailure MailFailure::alreadyLoggedIn() {
+    return failure(NMailErrorAlreadyLoggedIn, meaningOf(NMailErrorAlreadyLoggedIn));
 }
 
 MailFailure MailFailure::apopUnavailable() {
@@ -125,9 +183,10 @@ MailFailure MailFailure::noSuchMessage(qint64 number) {
 }
 
 MailFailure MailFailure::serverRefused(const QByteArray& command, const QByteArray& reply) {
-    return failure(NMailErrorServerRefused,
-                   QStringLiteral("POP3サーバーが %1 コマンドを断りました。\nサーバーの応答: %2")
-                       .arg(QString::fromLatin1(command), quoted(reply)));
+    return failure(
+        NMailErrorServerRefused,
+        QStringLiteral("POP3サーバーが %1 コマンドを断りました。%2\nサーバーの応答: %3")
+            .arg(QString::fromLatin1(command), responseCodeMeaning(reply), quoted(reply)));
 }
 
 MailFailure MailFailure::tooLarge(const QString& host) {
@@ -164,6 +223,10 @@ QString MailFailure::meaningOf(int code) {
         return QStringLiteral("POP3サーバーがコマンドを断りました。");
     case NMailErrorTooLarge:
         return QStringLiteral("POP3サーバーの応答が大きすぎます。");
+    case NMailErrorAlreadyLoggedIn:
+        return QStringLiteral("この接続はもうログインしています。");
+    case NMailErrorBusy:
+        return QStringLiteral("この接続は別の呼び出しがサーバーの応答を待っている最中です。");
     default:
         return {};
     }

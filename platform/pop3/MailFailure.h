@@ -17,12 +17,16 @@ struct MailFailure {
     static MailFailure connectionFailed(const QString& host, const QString& reason);
     static MailFailure connectionLost(const QString& host);
     static MailFailure timedOut(const QString& host, int seconds);
+    static MailFailure tooSlow(const QString& host, qint64 bytes, int seconds);
+    static MailFailure closedWhileWaiting();
+    static MailFailure busy();
     static MailFailure certificateRejected(const QString& host, const QString& reasons);
     static MailFailure tlsFailed(const QString& host, const QString& reason);
     static MailFailure startTlsRefused(const QString& host, const QByteArray& reply);
     static MailFailure protocol(const QString& host, const QByteArray& received);
     static MailFailure greetingRefused(const QString& host, const QByteArray& reply);
     static MailFailure loginRefused(const QByteArray& reply);
+    static MailFailure alreadyLoggedIn();
     static MailFailure unsendableCredentials();
     static MailFailure apopUnavailable();
     static MailFailure noSuchMessage(qint64 number);

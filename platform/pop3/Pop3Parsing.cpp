@@ -53,7 +53,7 @@ bool startsWithName(QByteArrayView line, QByteArrayView name) {
 } // namespace
 
 void ReadBuffer::append(QByteArrayView bytes) {
-    // Taken lines are dropped only now and then, so that taking a line never moves the rest.
+    // Taken bytes are dropped only now and then, so that taking a line never moves the rest.
     if (m_position > 0 && m_position >= m_bytes.size() / 2) {
         m_bytes.remove(0, m_position);
         m_position = 0;
@@ -61,8 +61,14 @@ void ReadBuffer::append(QByteArrayView bytes) {
     m_bytes.append(bytes);
 }
 
+qsizetype ReadBuffer::nextLineEnd() {
+    const qsizetype end = m_bytes.indexOf('\n', m_position + m_searched);
+    m_searched = end < 0 ? m_bytes.size() - m_position : 0;
+    return end;
+}
+
 std::optional<ReadBuffer::Line> ReadBuffer::takeLine() {
-    const qsizetype newline = m_bytes.indexOf('\n', m_position);
+    const qsizetype newline = nextLineEnd();
     if (newline < 0)
         return std::nullopt;
     const QByteArrayView raw = QByteArrayView(m_bytes).sliced(m_position, newline + 1 - m_position);
@@ -73,9 +79,24 @@ std::optional<ReadBuffer::Line> ReadBuffer::takeLine() {
     return Line{text, raw};
 }
 
+ReadBuffer::Piece ReadBuffer::takePiece() {
+    const qsizetype newline = nextLineEnd();
+    const qsizetype end = newline < 0 ? m_bytes.size() : newline + 1;
+    const Piece piece{QByteArrayView(m_bytes).sliced(m_position, end - m_position), newline >= 0};
+    m_position = end;
+    m_searched = 0;
+    return piece;
+}
+
+void ReadBuffer::skip(qsizetype bytes) {
+    m_position += qMin(bytes, m_bytes.size() - m_position);
+    m_searched = qMax<qsizetype>(m_searched - bytes, 0);
+}
+
 void ReadBuffer::clear() {
     m_bytes.clear();
     m_position = 0;
+    m_searched = 0;
 }
 
 std::optional<StatusLine> parseStatusLine(QByteArrayView line) {
@@ -138,16 +159,39 @@ void MultiLineReader::reserve(qint64 announcedBytes) {
     m_data.reserve(qBound<qint64>(0, announcedBytes, qMin<qint64>(m_maxBytes, largestReservation)));
 }
 
+MultiLineReader::LineStart MultiLineReader::classifyLineStart(QByteArrayView unread) {
+    if (!unread.startsWith('.'))
+        return LineStart::Data;
+    const QByteArrayView afterDot = unread.sliced(1);
+    if (afterDot.startsWith('\n') || afterDot.startsWith("\r\n"))
+        return LineStart::Terminator;
+    if (afterDot.isEmpty() || afterDot == "\r")
+        return LineStart::Undecided;
+    return LineStart::Data;
+}
+
 MultiLineReader::Progress MultiLineReader::consume(ReadBuffer& buffer) {
-    while (const auto line = buffer.takeLine()) {
-        if (line->text == ".")
-            return Progress::Done;
-        m_data.append(line->raw.startsWith('.') ? line->raw.sliced(1) : line->raw);
-        if (m_data.size() > m_maxBytes)
+    while (!buffer.unread().isEmpty()) {
+        if (m_atLineStart) {
+            switch (classifyLineStart(buffer.unread())) {
+            case LineStart::Undecided:
+                return Progress::NeedMore;
+            case LineStart::Terminator:
+                buffer.takeLine();
+                return Progress::Done;
+            case LineStart::Data:
+                if (buffer.unread().startsWith('.'))
+                    buffer.skip(1); // the dot the server stuffed in
+                break;
+            }
+        }
+        const ReadBuffer::Piece piece = buffer.takePiece();
+        if (m_data.size() + piece.bytes.size() > m_maxBytes)
             return Progress::TooLarge;
+        m_data.append(piece.bytes);
+        m_atLineStart = piece.endsLine;
     }
-    return m_data.size() + buffer.partialLineBytes() > m_maxBytes ? Progress::TooLarge
-                                                                  : Progress::NeedMore;
+    return Progress::NeedMore;
 }
 
 HeaderValues extractHeaderValues(QByteArrayView message) {

@@ -11,25 +11,39 @@ namespace Pop3 {
 // Status lines are short by the protocol (512 bytes); a longer one is a broken server.
 inline constexpr qsizetype maxStatusLineBytes = 64 * 1024;
 
-// Bytes received and not yet taken, handed out line by line. A line ends at LF, with or without
-// CR before it.
+// Bytes received and not yet taken, handed out line by line or piece by piece. A line ends at
+// LF, with or without CR before it. Every byte is looked at once however it arrives, so a long
+// line costs time in proportion to its length.
 class ReadBuffer {
 public:
     struct Line {
         QByteArrayView text; // without its line end
         QByteArrayView raw;  // with it
     };
+    // Up to and with the next line end, or all there is of an unfinished line.
+    struct Piece {
+        QByteArrayView bytes;
+        bool endsLine = false;
+    };
 
     void append(QByteArrayView bytes);
     // The next whole line; nothing until one has arrived. The views last until the next append.
     std::optional<Line> takeLine();
+    // The next piece; empty when nothing is buffered. The view lasts until the next append.
+    Piece takePiece();
+    QByteArrayView unread() const { return QByteArrayView(m_bytes).sliced(m_position); }
+    void skip(qsizetype bytes);
     // Bytes of the line that has begun but not ended yet.
     qsizetype partialLineBytes() const { return m_bytes.size() - m_position; }
     void clear();
 
 private:
+    // Where the next line ends, searching only what was not searched before; -1 for none yet.
+    qsizetype nextLineEnd();
+
     QByteArray m_bytes;
     qsizetype m_position = 0;
+    qsizetype m_searched = 0; // bytes from m_position known to hold no line end
 };
 
 struct StatusLine {
@@ -69,7 +83,9 @@ Capability parseCapability(QByteArrayView line);
 std::optional<QByteArray> apopTimestamp(QByteArrayView greeting);
 
 // The data of a multi-line reply, taken from a read buffer as it arrives, with the dots that the
-// server added at line starts removed and every line end kept as sent.
+// server added at line starts removed and every line end kept as sent. An unfinished line is
+// taken too, so that a message of one endless line is held once, here, not also in the buffer:
+// only a line's first byte can be a stuffed dot or begin the terminating one.
 class MultiLineReader {
 public:
     enum class Progress { NeedMore, Done, TooLarge };
@@ -84,8 +100,12 @@ public:
     QByteArray& data() { return m_data; }
 
 private:
+    enum class LineStart { Data, Terminator, Undecided };
+    static LineStart classifyLineStart(QByteArrayView unread);
+
     qsizetype m_maxBytes;
     QByteArray m_data;
+    bool m_atLineStart = true;
 };
 
 // The Subject, From, Date and To header values of a message, unfolded, as they stand otherwise.

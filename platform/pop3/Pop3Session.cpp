@@ -32,8 +32,8 @@ QList<QByteArrayView> lines(const QByteArray& data) {
 } // namespace
 
 Pop3Session::Pop3Session(const ServerAddress& address, const Limits& limits,
-                         const QList<QSslCertificate>& extraCaCertificates)
-    : m_limits(limits), m_transport(address, limits.timeoutMs, extraCaCertificates) {}
+                         const QSslConfiguration& tls)
+    : m_limits(limits), m_transport(address, limits.timeoutMs, tls) {}
 
 Pop3Session::Result Pop3Session::command(const QByteArray& line, Pop3::StatusLine& reply) {
     if (auto failure = m_transport.send(line + "\r\n"))
@@ -97,24 +97,23 @@ Pop3Session::Result Pop3Session::startTlsWhenOffered() {
 
 Pop3Session::Result Pop3Session::login(const QByteArray& id, const QByteArray& password, bool apop,
                                        qint64& count) {
+    if (m_transport.isBroken())
+        return m_transport.brokenBy();
     if (m_loggedIn)
-        return MailFailure::serverRefused("PASS", "already logged in");
+        return MailFailure::alreadyLoggedIn();
     if (!sendable(id) || !sendable(password))
         return MailFailure::unsendableCredentials();
     QByteArray lastCommand;
     if (auto failure = prepareLogin(id, password, apop, lastCommand))
         return failure;
-    // With PIPELINING the listing goes out with the last login command: a round trip less.
-    const bool pipelining = offers("PIPELINING");
-    if (auto failure = m_transport.send(lastCommand + (pipelining ? "STAT\r\nLIST\r\n" : "")))
-        return failure;
     Pop3::StatusLine reply;
-    if (auto failure = m_transport.readStatusLine(reply))
+    if (auto failure = command(lastCommand, reply))
         return failure;
     if (!reply.ok)
         return MailFailure::loginRefused(reply.text);
-    if (auto failure = readListing(pipelining))
-        return failure;
+    // Logged in: what goes wrong from here leaves replies unread, so it ends the connection.
+    if (auto failure = readListing())
+        return m_transport.breakWith(*failure);
     m_loggedIn = true;
     count = static_cast<qint64>(m_sizes.size());
     return std::nullopt;
@@ -127,7 +126,7 @@ Pop3Session::Result Pop3Session::prepareLogin(const QByteArray& id, const QByteA
             return MailFailure::apopUnavailable();
         const QByteArray digest =
             QCryptographicHash::hash(*m_apopTimestamp + password, QCryptographicHash::Md5).toHex();
-        lastCommand = "APOP " + id + ' ' + digest + "\r\n";
+        lastCommand = "APOP " + id + ' ' + digest;
         return std::nullopt;
     }
     // SASL PLAIN (RFC 5034) logs in with one command. USER and PASS sent together would not
@@ -137,7 +136,7 @@ Pop3Session::Result Pop3Session::prepareLogin(const QByteArray& id, const QByteA
         "AUTH PLAIN " + (QByteArray(1, '\0') + id + '\0' + password).toBase64();
     constexpr qsizetype longestAuthLine = 255;
     if (m_capabilities.value("SASL").contains("PLAIN") && plain.size() <= longestAuthLine) {
-        lastCommand = plain + "\r\n";
+        lastCommand = plain;
         return std::nullopt;
     }
     Pop3::StatusLine reply;
@@ -145,14 +144,14 @@ Pop3Session::Result Pop3Session::prepareLogin(const QByteArray& id, const QByteA
         return failure;
     if (!reply.ok)
         return MailFailure::loginRefused(reply.text);
-    lastCommand = "PASS " + password + "\r\n";
+    lastCommand = "PASS " + password;
     return std::nullopt;
 }
 
-Pop3Session::Result Pop3Session::readListing(bool alreadySent) {
-    if (!alreadySent)
-        if (auto failure = m_transport.send("STAT\r\n"))
-            return failure;
+Pop3Session::Result Pop3Session::readListing() {
+    const bool pipelining = offers("PIPELINING");
+    if (auto failure = m_transport.send(pipelining ? "STAT\r\nLIST\r\n" : "STAT\r\n"))
+        return failure;
     Pop3::StatusLine reply;
     if (auto failure = m_transport.readStatusLine(reply))
         return failure;
@@ -164,7 +163,7 @@ Pop3Session::Result Pop3Session::readListing(bool alreadySent) {
     if (stat->count > m_limits.maxMessages)
         return MailFailure::tooLarge(m_transport.address().host);
 
-    if (!alreadySent)
+    if (!pipelining)
         if (auto failure = m_transport.send("LIST\r\n"))
             return failure;
     if (auto failure = m_transport.readStatusLine(reply))
@@ -199,11 +198,12 @@ Pop3Session::Result Pop3Session::messageSize(qint64 number, qint64& octets) cons
 }
 
 QByteArray Pop3Session::fetchCommand(qint64 number) const {
-    // TOP with more lines than the message can hold fetches it whole without marking it read,
-    // as RETR would on servers that keep such a mark.
+    // TOP fetches without marking the message read, where RETR would on servers that keep such a
+    // mark. Its line count is more than the lines of the largest message taken (every line is at
+    // least one byte), so it never cuts a message short, whatever size the server announced.
     if (offers("TOP")) {
-        const qint64 lineCount = qMin<qint64>(m_sizes[static_cast<std::size_t>(number - 1)] + 1,
-                                              std::numeric_limits<qint32>::max() - 1);
+        const qint64 lineCount =
+            qMin<qint64>(m_limits.maxMessageBytes + 1, std::numeric_limits<qint32>::max());
         return "TOP " + QByteArray::number(number) + ' ' + QByteArray::number(lineCount) + "\r\n";
     }
     return "RETR " + QByteArray::number(number) + "\r\n";
@@ -281,6 +281,7 @@ Pop3Session::Result Pop3Session::fetch(qint64 number, const QByteArray*& message
 }
 
 void Pop3Session::close() {
-    // QUIT ends the session politely; nothing waits on its reply, as nothing is to be deleted.
-    m_transport.close("QUIT\r\n");
+    // QUIT ends the session politely (nothing is to be deleted). Its reply would come behind
+    // those of fetches sent ahead and never read: then the connection just closes.
+    m_transport.close("QUIT\r\n", m_inFlight.empty() ? m_limits.farewellTimeoutMs : 0);
 }

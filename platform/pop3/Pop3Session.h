@@ -9,14 +9,18 @@
 #include <vector>
 
 // One visit to a POP3 mailbox: greeting, STLS, login, and the messages fetched in order without
-// marking them read. Where the server offers PIPELINING, the fetch commands for the next messages
-// are sent ahead while the current one is read, so the link never idles between messages.
+// marking them read. Where the server offers PIPELINING, commands are sent ahead within the
+// transaction state only (STAT with LIST, and the fetch commands for the next messages while the
+// current one is read), so the link never idles between messages. Nothing is ever sent behind a
+// login command before its reply: some servers hand the connection to a new process at login
+// and drop whatever was read ahead.
 class Pop3Session {
 public:
     using Result = std::optional<MailFailure>;
 
     struct Limits {
         int timeoutMs = 30'000;
+        int farewellTimeoutMs = 3'000;
         qint64 maxMessages = 1'000'000;
         qsizetype maxMessageBytes = 256 * 1024 * 1024;
         // Fetch commands sent ahead at most, and the announced bytes of their messages: enough to
@@ -26,10 +30,11 @@ public:
         qint64 pipelineBytes = 64'000'000;
     };
 
-    Pop3Session(const ServerAddress& address, const Limits& limits,
-                const QList<QSslCertificate>& extraCaCertificates);
+    Pop3Session(const ServerAddress& address, const Limits& limits, const QSslConfiguration& tls);
 
     const QString& host() const { return m_transport.address().host; }
+    // A call on this session waits for the server; another call must not start meanwhile.
+    bool isBusy() const { return m_transport.isWaiting(); }
 
     // Greeting, capabilities and STLS.
     Result open();
@@ -45,14 +50,14 @@ private:
     Result expectOk(const QByteArray& commandName, const Pop3::StatusLine& reply);
     Result readCapabilities();
     Result startTlsWhenOffered();
-    Result readListing(bool alreadySent);
+    Result readListing();
     Result sendFetchCommands(qint64 through);
     // Reads the reply to the oldest fetch command sent; keep makes it the current message.
     Result receiveFetchReply(bool keep);
     QByteArray fetchCommand(qint64 number) const;
     bool knows(qint64 number) const;
     bool offers(const QByteArray& capability) const { return m_capabilities.contains(capability); }
-    // Everything of the login but its last command, which login sends with the listing.
+    // Everything of the login but its last command, which login sends and awaits.
     Result prepareLogin(const QByteArray& id, const QByteArray& password, bool apop,
                         QByteArray& lastCommand);
 

@@ -1,9 +1,12 @@
 #include "platform/pop3/Pop3Transport.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSslConfiguration>
 #include <QStringList>
 #include <QTimer>
+
+#include <utility>
 
 namespace {
 
@@ -50,13 +53,9 @@ QString describeSslErrors(const QList<QSslError>& errors) {
 
 } // namespace
 
-Pop3Transport::Pop3Transport(const ServerAddress& address, int timeoutMs,
-                             const QList<QSslCertificate>& extraCaCertificates)
-    : m_address(address), m_timeoutMs(timeoutMs) {
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    if (!extraCaCertificates.isEmpty())
-        tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + extraCaCertificates);
-    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+Pop3Transport::Pop3Transport(const ServerAddress& address, int replyTimeoutMs,
+                             const QSslConfiguration& tls)
+    : m_address(address), m_replyTimeoutMs(replyTimeoutMs) {
     m_socket.setSslConfiguration(tls);
     m_socket.setPeerVerifyName(address.host);
     m_socket.setReadBufferSize(socketReadBufferBytes);
@@ -68,41 +67,44 @@ Pop3Transport::Pop3Transport(const ServerAddress& address, int timeoutMs,
                      [this](const QList<QSslError>& errors) { m_sslErrors += errors; });
 }
 
-Pop3Transport::Result Pop3Transport::fail(MailFailure failure) {
+Pop3Transport::Result Pop3Transport::breakWith(MailFailure failure) {
     if (!m_broken)
         m_broken = std::move(failure);
     m_socket.abort();
     m_buffer.clear();
+    if (m_runningWait)
+        m_runningWait->quit();
     return m_broken;
 }
 
 Pop3Transport::Result Pop3Transport::socketFailure() {
     const QString host = m_address.host;
     if (!m_sslErrors.isEmpty())
-        return fail(MailFailure::certificateRejected(host, describeSslErrors(m_sslErrors)));
+        return breakWith(MailFailure::certificateRejected(host, describeSslErrors(m_sslErrors)));
     switch (m_socket.error()) {
     case QAbstractSocket::HostNotFoundError:
-        return fail(MailFailure::hostNotFound(host));
+        return breakWith(MailFailure::hostNotFound(host));
     case QAbstractSocket::ConnectionRefusedError:
-        return fail(MailFailure::connectionRefused(host, m_address.port));
+        return breakWith(MailFailure::connectionRefused(host, m_address.port));
     case QAbstractSocket::RemoteHostClosedError:
-        return fail(MailFailure::connectionLost(host));
+        return breakWith(MailFailure::connectionLost(host));
     case QAbstractSocket::SslHandshakeFailedError:
     case QAbstractSocket::SslInternalError:
     case QAbstractSocket::SslInvalidUserDataError:
-        return fail(MailFailure::tlsFailed(host, m_socket.errorString()));
+        return breakWith(MailFailure::tlsFailed(host, m_socket.errorString()));
     default:
-        return fail(MailFailure::connectionFailed(host, m_socket.errorString()));
+        return breakWith(MailFailure::connectionFailed(host, m_socket.errorString()));
     }
 }
 
-Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done) {
+Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done,
+                                               Patience patience) {
     if (m_broken)
         return m_broken;
     QEventLoop loop;
-    QTimer silence;
-    silence.setSingleShot(true);
-    QObject::connect(&silence, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QTimer alarm;
+    alarm.setSingleShot(true);
+    QObject::connect(&alarm, &QTimer::timeout, &loop, &QEventLoop::quit);
     const auto quit = [&loop] { loop.quit(); };
     const QList<QMetaObject::Connection> wakeUps = {
         QObject::connect(&m_socket, &QSslSocket::readyRead, &loop, quit),
@@ -111,12 +113,24 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
         QObject::connect(&m_socket, &QSslSocket::disconnected, &loop, quit),
         QObject::connect(&m_socket, &QSslSocket::errorOccurred, &loop, quit),
     };
+    QEventLoop* const outerWait = std::exchange(m_runningWait, &loop);
+    // A reply's time runs from when it was asked for; data's time is a window that starts
+    // again whenever it brought enough.
+    QElapsedTimer window;
+    window.start();
+    qint64 windowBytes = 0;
     Result result;
     while (true) {
+        if (m_broken) { // closed by an event the wait delivered
+            result = m_broken;
+            break;
+        }
         if (done())
             break;
         if (m_socket.bytesAvailable() > 0) {
-            m_buffer.append(m_socket.read(readPieceBytes));
+            const QByteArray piece = m_socket.read(readPieceBytes);
+            windowBytes += piece.size();
+            m_buffer.append(piece);
             continue;
         }
         if (m_socket.state() == QAbstractSocket::UnconnectedState ||
@@ -124,13 +138,25 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
             result = socketFailure();
             break;
         }
-        silence.start(m_timeoutMs);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        if (!silence.isActive() && m_socket.bytesAvailable() == 0) {
-            result = fail(MailFailure::timedOut(m_address.host, (m_timeoutMs + 999) / 1000));
-            break;
+        const qint64 left = m_replyTimeoutMs - window.elapsed();
+        if (left <= 0) {
+            const int seconds = (m_replyTimeoutMs + 999) / 1000;
+            if (patience == Patience::Reply || windowBytes == 0) {
+                result = breakWith(MailFailure::timedOut(m_address.host, seconds));
+                break;
+            }
+            if (windowBytes < minimumBytesPerWindow) {
+                result = breakWith(MailFailure::tooSlow(m_address.host, windowBytes, seconds));
+                break;
+            }
+            window.restart();
+            windowBytes = 0;
+            continue;
         }
+        alarm.start(static_cast<int>(left));
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
     }
+    m_runningWait = outerWait;
     for (const auto& connection : wakeUps)
         QObject::disconnect(connection);
     return result;
@@ -139,10 +165,11 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
 Pop3Transport::Result Pop3Transport::open() {
     if (m_address.security == ServerAddress::Security::ImplicitTls) {
         m_socket.connectToHostEncrypted(m_address.host, m_address.port);
-        return waitUntil([this] { return m_socket.isEncrypted(); });
+        return waitUntil([this] { return m_socket.isEncrypted(); }, Patience::Reply);
     }
     m_socket.connectToHost(m_address.host, m_address.port);
-    return waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState; });
+    return waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState; },
+                     Patience::Reply);
 }
 
 Pop3Transport::Result Pop3Transport::startTls() {
@@ -151,7 +178,7 @@ Pop3Transport::Result Pop3Transport::startTls() {
     m_socket.readAll();
     m_buffer.clear();
     m_socket.startClientEncryption();
-    return waitUntil([this] { return m_socket.isEncrypted(); });
+    return waitUntil([this] { return m_socket.isEncrypted(); }, Patience::Reply);
 }
 
 Pop3Transport::Result Pop3Transport::send(const QByteArray& bytes) {
@@ -165,42 +192,49 @@ Pop3Transport::Result Pop3Transport::send(const QByteArray& bytes) {
 Pop3Transport::Result Pop3Transport::readStatusLine(Pop3::StatusLine& status) {
     std::optional<Pop3::ReadBuffer::Line> line;
     bool tooLong = false;
-    const Result waited = waitUntil([&] {
-        line = m_buffer.takeLine();
-        tooLong = !line && m_buffer.partialLineBytes() > Pop3::maxStatusLineBytes;
-        return line.has_value() || tooLong;
-    });
+    const Result waited = waitUntil(
+        [&] {
+            line = m_buffer.takeLine();
+            tooLong = !line && m_buffer.partialLineBytes() > Pop3::maxStatusLineBytes;
+            return line.has_value() || tooLong;
+        },
+        Patience::Reply);
     if (waited)
         return waited;
     if (tooLong || line->raw.size() > Pop3::maxStatusLineBytes)
-        return fail(MailFailure::tooLarge(m_address.host));
+        return breakWith(MailFailure::tooLarge(m_address.host));
     const auto parsed = Pop3::parseStatusLine(line->text);
     if (!parsed)
-        return fail(MailFailure::protocol(m_address.host, line->text.toByteArray()));
+        return breakWith(MailFailure::protocol(m_address.host, line->text.toByteArray()));
     status = *parsed;
     return std::nullopt;
 }
 
 Pop3Transport::Result Pop3Transport::readMultiLine(Pop3::MultiLineReader& reader) {
     auto progress = Pop3::MultiLineReader::Progress::NeedMore;
-    const Result waited = waitUntil([&] {
-        progress = reader.consume(m_buffer);
-        return progress != Pop3::MultiLineReader::Progress::NeedMore;
-    });
+    const Result waited = waitUntil(
+        [&] {
+            progress = reader.consume(m_buffer);
+            return progress != Pop3::MultiLineReader::Progress::NeedMore;
+        },
+        Patience::Data);
     if (waited)
         return waited;
     if (progress == Pop3::MultiLineReader::Progress::TooLarge)
-        return fail(MailFailure::tooLarge(m_address.host));
+        return breakWith(MailFailure::tooLarge(m_address.host));
     return std::nullopt;
 }
 
-void Pop3Transport::close(const QByteArray& farewell) {
-    if (!m_broken) {
-        m_socket.write(farewell);
-        m_socket.flush();
-        m_socket.disconnectFromHost();
-        m_broken = MailFailure::badHandle();
+void Pop3Transport::close(const QByteArray& farewell, int farewellTimeoutMs) {
+    if (m_runningWait) {
+        breakWith(MailFailure::closedWhileWaiting());
+        return;
     }
-    m_socket.abort();
-    m_buffer.clear();
+    if (!m_broken && send(farewell) == std::nullopt) {
+        // Some servers log a broken pipe for a client that leaves before the farewell's reply.
+        m_replyTimeoutMs = farewellTimeoutMs;
+        Pop3::StatusLine ignored;
+        readStatusLine(ignored);
+    }
+    breakWith(MailFailure::badHandle());
 }

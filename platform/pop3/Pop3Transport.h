@@ -4,22 +4,29 @@
 #include "platform/pop3/Pop3Parsing.h"
 #include "platform/pop3/ServerAddress.h"
 
+#include <QEventLoop>
 #include <QList>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QSslError>
 #include <QSslSocket>
 #include <functional>
 #include <optional>
 
 // One connection to a POP3 server: the socket, TLS, and bounded waits for replies. A wait runs
-// the thread's event loop without user input, so that windows keep painting, and fails after
-// timeoutMs without a byte from the server. After any failure the connection is broken for good.
+// the thread's event loop without user input, so that windows keep painting. After any failure
+// the connection is broken for good.
 class Pop3Transport {
 public:
     using Result = std::optional<MailFailure>;
 
-    Pop3Transport(const ServerAddress& address, int timeoutMs,
-                  const QList<QSslCertificate>& extraCaCertificates);
+    // How long a wait may last: a reply (connecting, a handshake, a status line) must be there
+    // within the reply time of when it was asked for; the data of a multi-line reply must keep
+    // coming at the minimum rate, at least minimumBytesPerWindow in every reply time.
+    enum class Patience { Reply, Data };
+    static constexpr qint64 minimumBytesPerWindow = 1024;
+
+    Pop3Transport(const ServerAddress& address, int replyTimeoutMs, const QSslConfiguration& tls);
     Pop3Transport(const Pop3Transport&) = delete;
     Pop3Transport& operator=(const Pop3Transport&) = delete;
 
@@ -39,19 +46,25 @@ public:
     // The connection can no longer be used: a failure happened or it was closed.
     bool isBroken() const { return m_broken.has_value(); }
     const std::optional<MailFailure>& brokenBy() const { return m_broken; }
+    // A wait of this connection is running: the call that started it has not returned yet.
+    bool isWaiting() const { return m_runningWait != nullptr; }
+    // Makes the failure the connection's last word: every later call answers with it.
+    Result breakWith(MailFailure failure);
 
-    // Sends farewell, if the connection still works, and closes without waiting for a reply.
-    void close(const QByteArray& farewell);
+    // Sends farewell and waits for its status line within farewellTimeoutMs, then closes. Called
+    // while a wait of this connection is running (from an event that wait delivered), it closes
+    // at once instead, and that wait returns a failure saying the connection was closed.
+    void close(const QByteArray& farewell, int farewellTimeoutMs);
 
 private:
-    Result waitUntil(const std::function<bool()>& done);
-    Result fail(MailFailure failure);
+    Result waitUntil(const std::function<bool()>& done, Patience patience);
     Result socketFailure();
 
     ServerAddress m_address;
-    int m_timeoutMs;
+    int m_replyTimeoutMs;
     QSslSocket m_socket;
     Pop3::ReadBuffer m_buffer;
     QList<QSslError> m_sslErrors;
     std::optional<MailFailure> m_broken;
+    QEventLoop* m_runningWait = nullptr;
 };

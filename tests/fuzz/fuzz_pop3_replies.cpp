@@ -1,5 +1,6 @@
 // Feeds any bytes to everything that parses what a POP3 server sends, split into chunks as the
-// network might deliver them: nothing may crash, read out of bounds or grow without bound.
+// network might deliver them: nothing may crash, read out of bounds or grow without bound, and
+// the replies read are the same however the bytes were split.
 
 #include "platform/pop3/Pop3Parsing.h"
 #include "platform/pop3/ServerAddress.h"
@@ -13,7 +14,9 @@ namespace {
 
 constexpr qsizetype maxMessageBytes = 1 << 16;
 
-void parseReplies(QByteArrayView input, qsizetype chunkSize) {
+// What was read, in order: status texts and the data of multi-line replies.
+QList<QByteArray> parseReplies(QByteArrayView input, qsizetype chunkSize) {
+    QList<QByteArray> read;
     Pop3::ReadBuffer buffer;
     std::optional<Pop3::MultiLineReader> multiLine;
     for (qsizetype at = 0; at < input.size(); at += chunkSize) {
@@ -24,8 +27,9 @@ void parseReplies(QByteArrayView input, qsizetype chunkSize) {
                 if (progress == Pop3::MultiLineReader::Progress::NeedMore)
                     break;
                 if (progress == Pop3::MultiLineReader::Progress::TooLarge)
-                    return;
+                    return read;
                 const QByteArray& data = multiLine->data();
+                read.append(data);
                 Pop3::extractHeaderValues(data);
                 Pop3::parseListEntry(data);
                 Pop3::parseCapability(data);
@@ -35,18 +39,22 @@ void parseReplies(QByteArrayView input, qsizetype chunkSize) {
             const auto line = buffer.takeLine();
             if (!line)
                 break;
+            if (line->raw.size() > Pop3::maxStatusLineBytes)
+                return read; // as the client gives up on it, whether it came whole or in parts
             const auto status = Pop3::parseStatusLine(line->text);
             if (!status)
                 continue;
+            read.append(status->text);
             Pop3::parseStat(status->text);
             Pop3::parseListEntry(status->text);
             Pop3::apopTimestamp(status->text);
             if (status->ok)
                 multiLine.emplace(maxMessageBytes);
         }
-        if (buffer.partialLineBytes() > Pop3::maxStatusLineBytes)
-            return;
+        if (!multiLine && buffer.partialLineBytes() > Pop3::maxStatusLineBytes)
+            return read;
     }
+    return read;
 }
 
 } // namespace
@@ -56,7 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const QByteArrayView input(reinterpret_cast<const char*>(data + 1),
                                static_cast<qsizetype>(size - 1));
-    parseReplies(input, qMax<qsizetype>(1, data[0]));
+    if (parseReplies(input, qMax<qsizetype>(1, data[0])) != parseReplies(input, input.size() + 1))
+        __builtin_trap();
     Pop3::extractHeaderValues(input);
     parseServerAddress(QString::fromUtf8(input.first(qMin<qsizetype>(input.size(), 512))));
     return 0;
