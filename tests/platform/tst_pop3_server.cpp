@@ -21,11 +21,12 @@ struct Message {
 
 } // namespace
 
-// The library against a real Dovecot on loopback, over every kind of connection it offers.
-class TestPop3Dovecot : public QObject {
+// The library against a real server on loopback (the fixture named by POP3_FIXTURE: Dovecot or
+// Courier's pop3d), over every kind of connection it offers.
+class TestPop3Server : public QObject {
     Q_OBJECT
 private:
-    FixtureProcess m_dovecot;
+    FixtureProcess m_fixture;
     QJsonObject m_server;
 
     QString server(const char* scheme, const char* host, const char* portKey) const {
@@ -80,8 +81,8 @@ private Q_SLOTS:
         QVERIFY(NMailInitializeWinSock());
         NMailLibrary::setReplyTimeoutMs(10'000);
         m_server =
-            m_dovecot.start(QStringLiteral("dovecot.py"), {QStringLiteral("serve")}, 120'000);
-        QVERIFY2(!m_server.isEmpty(), "the private Dovecot did not start");
+            m_fixture.start(QStringLiteral(POP3_FIXTURE), {QStringLiteral("serve")}, 120'000);
+        QVERIFY2(!m_server.isEmpty(), "the private server did not start");
         NMailLibrary::addTrustedCaCertificates(
             QSslCertificate::fromPath(m_server.value(QStringLiteral("ca")).toString()));
     }
@@ -91,7 +92,8 @@ private Q_SLOTS:
         QTest::newRow("plain") << server("pop3://", "127.0.0.1", "pop3");
         QTest::newRow("STLS, by name") << server("", "localhost", "pop3");
         QTest::newRow("STLS, by address") << server("", "127.0.0.1", "pop3");
-        QTest::newRow("POP3S") << server("pop3s://", "localhost", "pop3s");
+        if (m_server.value(QStringLiteral("pop3s")).isDouble())
+            QTest::newRow("POP3S") << server("pop3s://", "localhost", "pop3s");
         if (m_server.value(QStringLiteral("pop3_v6")).isDouble())
             QTest::newRow("IPv6") << server("", "[::1]", "pop3_v6");
     }
@@ -120,7 +122,7 @@ private Q_SLOTS:
 
     void apopLogsIn() {
         if (!m_server.value(QStringLiteral("apop")).toBool())
-            QSKIP("this Dovecot offers no APOP; the scripted server covers it");
+            QSKIP("this server offers no APOP; the scripted server covers it");
         QCOMPARE(check(server("pop3://", "127.0.0.1", "pop3"), "small", -1).size(), 3);
     }
 
@@ -129,7 +131,8 @@ private Q_SLOTS:
         QVERIFY(handle != -1);
         QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("small"), QStringLiteral("wrong"), 0),
                  NMailErrorLoginRefused);
-        QVERIFY2(lastFailureText().contains(QStringLiteral("Authentication failed")),
+        const QString reply = lastFailureText().section(QStringLiteral("サーバーの応答: "), 1);
+        QVERIFY2(reply.contains(QStringLiteral("failed"), Qt::CaseInsensitive),
                  qPrintable(lastFailureText()));
         QCOMPARE(NMailPop3Close(handle), 0);
     }
@@ -155,6 +158,8 @@ private Q_SLOTS:
     }
 
     void aCheckLeavesTheMailUnreadAndInPlace() {
+        if (!m_server.value(QStringLiteral("imap")).isDouble())
+            QSKIP("only the Dovecot fixture serves IMAP to look with");
         QCOMPARE(check(server("", "localhost", "pop3"), "small").size(), 3);
         QCOMPARE(check(server("", "localhost", "pop3"), "small").size(), 3);
         const QJsonObject flags = unseen("small");
@@ -172,6 +177,8 @@ private Q_SLOTS:
     void certificatesThatDoNotProveTheServerAreRefused() {
         QFETCH(QString, listener);
         QFETCH(QString, reason);
+        if (!m_server.value(listener).isObject())
+            QSKIP("only the Dovecot fixture has these listeners");
         const QJsonObject where = m_server.value(listener).toObject();
         const QString address = QStringLiteral("pop3s://%1:%2")
                                     .arg(where.value(QStringLiteral("host")).toString())
@@ -182,5 +189,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPop3Dovecot)
-#include "tst_pop3_dovecot.moc"
+QTEST_GUILESS_MAIN(TestPop3Server)
+#include "tst_pop3_server.moc"
