@@ -4,14 +4,20 @@
 #include "platform/NMail.h"
 #include "platform/NMailLibrary.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QSslCertificate>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
 constexpr int replyTimeoutMs = 1500;
+constexpr qsizetype maxMessageBytes = 8 * 1024 * 1024;
 // Every wait ends after the reply timeout; a few of them in a row still end well within this.
 constexpr qint64 boundMs = 4 * replyTimeoutMs;
 
@@ -28,7 +34,41 @@ class TestPop3Hostile : public QObject {
 private:
     FixtureProcess m_server;
     QJsonObject m_ports;
+    int m_controlPort = 0;
     QElapsedTimer m_clock;
+
+    // The commands the scenario's last connection received, as the server recorded them.
+    QStringList transcript(const char* scenario) {
+        QTcpSocket control;
+        control.connectToHost(QStringLiteral("127.0.0.1"), quint16(m_controlPort));
+        control.waitForConnected(5000);
+        control.write(QByteArray(scenario) + '\n');
+        while (!control.canReadLine() && control.waitForReadyRead(5000)) {
+        }
+        QStringList lines;
+        for (const QJsonValue line : QJsonDocument::fromJson(control.readLine()).array())
+            lines << line.toString();
+        return lines;
+    }
+
+    // A whole check as the program makes it: the count, then status, size and message of each.
+    int check(const char* scenario, const QString& user, int apop) {
+        const int handle = connectTo(scenario);
+        if (handle == -1)
+            return -1;
+        const int count = NMailPop3Authenticate(handle, user, QStringLiteral("secret"), apop);
+        for (int number = 1; number <= count; ++number) {
+            Status status;
+            QByteArray message;
+            NMailPop3GetMailStatus(handle, number, status.subject, status.from, status.date,
+                                   status.to, 0);
+            NMailPop3GetMailSize(handle, number);
+            NMailPop3GetMail(handle, number, status.subject, status.from, status.date, status.to,
+                             message, 0, 0);
+        }
+        NMailPop3Close(handle);
+        return count;
+    }
 
     QString address(const char* scenario, const char* scheme = "pop3://") {
         const int port = m_ports.value(QLatin1String(scenario)).toInt();
@@ -60,11 +100,12 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(NMailInitializeWinSock());
         NMailLibrary::setReplyTimeoutMs(replyTimeoutMs);
-        NMailLibrary::setMaxMessageBytes(8 * 1024 * 1024);
+        NMailLibrary::setMaxMessageBytes(maxMessageBytes);
         const QJsonObject ready =
             m_server.start(QStringLiteral("hostile_pop3.py"), {m_server.folder()}, 30'000);
         QVERIFY2(!ready.isEmpty(), "the scripted server did not start");
         m_ports = ready.value(QStringLiteral("ports")).toObject();
+        m_controlPort = ready.value(QStringLiteral("control")).toInt();
         NMailLibrary::addTrustedCaCertificates(
             QSslCertificate::fromPath(ready.value(QStringLiteral("ca")).toString()));
     }
@@ -84,11 +125,17 @@ private Q_SLOTS:
             << "stls_refused" << QStringLiteral("TLS not available today");
         QTest::newRow("TLS never starts")
             << "stls_handshake_never_finishes" << QStringLiteral("応答がありません");
+        QTest::newRow("a reply dripping a byte at a time")
+            << "drip_status" << QStringLiteral("応答がありません");
+        QTest::newRow("expired certificate")
+            << "expired_pop3s" << QStringLiteral("有効期限が切れています");
     }
     void brokenGreetingsFailTheConnect() {
         QFETCH(QString, scenario);
         QFETCH(QString, phrase);
-        const char* scheme = scenario.startsWith(QLatin1String("stls")) ? "" : "pop3://";
+        const char* scheme = scenario.startsWith(QLatin1String("stls"))  ? ""
+                             : scenario.endsWith(QLatin1String("pop3s")) ? "pop3s://"
+                                                                         : "pop3://";
         QCOMPARE(connectTo(qPrintable(scenario), scheme), -1);
         expectFailure(phrase);
     }
@@ -124,12 +171,35 @@ private Q_SLOTS:
         QCOMPARE(NMailPop3Close(handle), 0);
     }
 
-    void loginRefusalCarriesTheServersReply() {
-        const int handle = connectTo("refused_login");
+    void loginRefusalsSayWhy_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("phrase");
+        QTest::newRow("plain refusal") << "refused_login"
+                                       << "u" << QStringLiteral("[AUTH] Authentication failed.");
+        QTest::newRow("Shift_JIS reply")
+            << "sjis_refusal"
+            << "u" << QStringLiteral("サーバーの応答: パスワードが違います");
+        QTest::newRow("[IN-USE]") << "rfc3206"
+                                  << "in-use" << QStringLiteral("他のメールソフトが使用中");
+        QTest::newRow("[SYS/TEMP]") << "rfc3206"
+                                    << "sys-temp" << QStringLiteral("一時的な問題");
+        QTest::newRow("[SYS/PERM]") << "rfc3206"
+                                    << "sys-perm" << QStringLiteral("管理者");
+        QTest::newRow("[AUTH]") << "rfc3206"
+                                << "auth" << QStringLiteral("IDかパスワードが違います");
+    }
+    void loginRefusalsSayWhy() {
+        QFETCH(QString, scenario);
+        QFETCH(QString, user);
+        QFETCH(QString, phrase);
+        const int handle = connectTo(qPrintable(scenario));
         QVERIFY(handle != -1);
-        QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0),
+        QCOMPARE(NMailPop3Authenticate(handle, user, QStringLiteral("p"), 0),
                  NMailErrorLoginRefused);
-        expectFailure(QStringLiteral("[AUTH] Authentication failed."));
+        expectFailure(phrase);
+        // The handle is still in step: a later call gets its own answer, not a stale reply.
+        QCOMPARE(NMailPop3GetMailSize(handle, 1), NMailErrorNoSuchMessage);
         QCOMPARE(NMailPop3Close(handle), 0);
         QCOMPARE(NMailPop3Close(handle), NMailErrorBadHandle);
     }
@@ -249,7 +319,7 @@ private Q_SLOTS:
         QCOMPARE(NMailPop3Close(handle), 0);
     }
 
-    void stalledAndEndlessMessagesEnd() {
+    void stalledDrippingAndEndlessMessagesEnd() {
         Status status;
         QByteArray message;
         int handle = loggedIn("silent_mid_message");
@@ -258,6 +328,14 @@ private Q_SLOTS:
                                   message, 0, 0),
                  NMailErrorTimedOut);
         expectFailure(QStringLiteral("応答がありません"));
+        NMailPop3Close(handle);
+
+        handle = loggedIn("drip_message");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                  message, 0, 0),
+                 NMailErrorTimedOut);
+        expectFailure(QStringLiteral("遅すぎます"));
         NMailPop3Close(handle);
 
         handle = loggedIn("endless_message");
@@ -269,18 +347,33 @@ private Q_SLOTS:
         NMailPop3Close(handle);
     }
 
+    void aRefusedMessageLeavesTheOthers_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("refused");
+        QTest::newRow("one command at a time") << "refuses_one_message" << 1;
+        QTest::newRow("in a pipelined batch") << "err_mid_pipeline" << 3;
+    }
     void aRefusedMessageLeavesTheOthers() {
-        const int handle = loggedIn("refuses_one_message");
+        QFETCH(QString, scenario);
+        QFETCH(int, refused);
+        const int handle = connectTo(qPrintable(scenario));
         QVERIFY(handle != -1);
-        Status status;
-        QByteArray message;
-        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
-                                  message, 0, 0),
-                 NMailErrorServerRefused);
-        expectFailure(QStringLiteral("message 1 is locked"));
-        QVERIFY(NMailPop3GetMail(handle, 2, status.subject, status.from, status.date, status.to,
-                                 message, 0, 0) > 0);
-        QCOMPARE(status.subject, QStringLiteral("message 2"));
+        const int count =
+            NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0);
+        QVERIFY(count > refused);
+        for (int number = 1; number <= count; ++number) {
+            Status status;
+            QByteArray message;
+            const int result = NMailPop3GetMail(handle, number, status.subject, status.from,
+                                                status.date, status.to, message, 0, 0);
+            if (number == refused) {
+                QCOMPARE(result, NMailErrorServerRefused);
+                expectFailure(QStringLiteral("message %1 is locked").arg(number));
+            } else {
+                QVERIFY(result > 0);
+                QCOMPARE(status.subject, QStringLiteral("message %1").arg(number));
+            }
+        }
         QCOMPARE(NMailPop3Close(handle), 0);
     }
 
@@ -324,6 +417,124 @@ private Q_SLOTS:
         QVERIFY2(handle != -1, qPrintable(lastFailureText()));
         QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0), 3);
         QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    void theServerGetsExactlyTheseCommands_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<int>("apop");
+        QTest::addColumn<QStringList>("expected");
+        const QString top = QStringLiteral("TOP %1 ") + QString::number(maxMessageBytes + 1);
+        QStringList pipelined = {QStringLiteral("CAPA"), QStringLiteral("USER u"),
+                                 QStringLiteral("PASS secret"), QStringLiteral("STAT"),
+                                 QStringLiteral("LIST")};
+        for (int number = 1; number <= 300; ++number)
+            pipelined << top.arg(number);
+        QTest::newRow("USER, PASS, TOP pipelined")
+            << "pipelined"
+            << "u" << 0 << pipelined + QStringList{QStringLiteral("QUIT")};
+        QTest::newRow("RETR without CAPA")
+            << "without_capa"
+            << "u" << 0 << QStringList{QStringLiteral("CAPA"),        QStringLiteral("USER u"),
+                                       QStringLiteral("PASS secret"), QStringLiteral("STAT"),
+                                       QStringLiteral("LIST"),        QStringLiteral("RETR 1"),
+                                       QStringLiteral("RETR 2"),      QStringLiteral("QUIT")};
+        const QByteArray digest =
+            QCryptographicHash::hash("<4711.1700000000@hostile>secret", QCryptographicHash::Md5)
+                .toHex();
+        QTest::newRow("APOP, no password in the clear")
+            << "apop_only"
+            << "u" << -1
+            << QStringList{QStringLiteral("CAPA"),
+                           QStringLiteral("APOP u ") + QLatin1String(digest),
+                           QStringLiteral("STAT"),
+                           QStringLiteral("LIST"),
+                           top.arg(1),
+                           QStringLiteral("QUIT")};
+        const QByteArray plain = QByteArrayLiteral("\0001000\0secret").toBase64();
+        QTest::newRow("AUTH PLAIN")
+            << "long_line"
+            << "1000" << 0
+            << QStringList{QStringLiteral("CAPA"),
+                           QStringLiteral("AUTH PLAIN ") + QLatin1String(plain),
+                           QStringLiteral("STAT"),
+                           QStringLiteral("LIST"),
+                           top.arg(1),
+                           QStringLiteral("QUIT")};
+    }
+    void theServerGetsExactlyTheseCommands() {
+        QFETCH(QString, scenario);
+        QFETCH(QString, user);
+        QFETCH(int, apop);
+        QFETCH(QStringList, expected);
+        QVERIFY2(check(qPrintable(scenario), user, apop) > 0, qPrintable(lastFailureText()));
+        // Nothing sent behind a login command is lost ("DROPPED ..."), as some servers lose it.
+        QCOMPARE(transcript(qPrintable(scenario)), expected);
+    }
+
+    void longLinesArriveWholeOrEndAtTheCap_data() {
+        QTest::addColumn<qint64>("lineBytes");
+        QTest::newRow("4 MiB line") << qint64(4) * 1024 * 1024;
+        QTest::newRow("256 MiB line, past the cap") << qint64(256) * 1024 * 1024;
+    }
+    void longLinesArriveWholeOrEndAtTheCap() {
+        QFETCH(qint64, lineBytes);
+        const int handle = connectTo("long_line");
+        QVERIFY(handle != -1);
+        QCOMPARE(NMailPop3Authenticate(handle, QString::number(lineBytes), QStringLiteral("p"), 0),
+                 1);
+        Status status;
+        QByteArray message;
+        const int result = NMailPop3GetMail(handle, 1, status.subject, status.from, status.date,
+                                            status.to, message, 0, 0);
+        if (lineBytes < maxMessageBytes) {
+            QCOMPARE(result, NMailPop3GetMailSize(handle, 1));
+            QCOMPARE(status.subject, QStringLiteral("one long line"));
+            QCOMPARE(message.count('\n'), 6);
+        } else {
+            QCOMPARE(result, NMailErrorTooLarge);
+            expectFailure(QStringLiteral("大きすぎる"));
+        }
+        NMailPop3Close(handle);
+    }
+
+    void closingDuringAWaitEndsTheWait_data() {
+        QTest::addColumn<bool>("endLibrary");
+        QTest::newRow("NMailPop3Close") << false;
+        QTest::newRow("NMailEndWinSock") << true;
+    }
+    void closingDuringAWaitEndsTheWait() {
+        QFETCH(bool, endLibrary);
+        const int handle = loggedIn("silent_mid_message");
+        QVERIFY(handle != -1);
+        int busyResult = 0;
+        // What a window closed mid-check does, from an event the wait delivers.
+        QTimer::singleShot(100, [&] {
+            busyResult = NMailPop3GetMailSize(handle, 1);
+            if (endLibrary)
+                NMailEndWinSock();
+            else
+                NMailPop3Close(handle);
+        });
+        m_clock.start();
+        Status status;
+        QByteArray message;
+        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
+                                  message, 0, 0),
+                 NMailErrorBadHandle);
+        QVERIFY(m_clock.elapsed() < replyTimeoutMs);
+        QVERIFY2(lastFailureText().contains(QStringLiteral("閉じられました")),
+                 qPrintable(lastFailureText()));
+        QCOMPARE(busyResult, NMailErrorBusy);
+        QCOMPARE(NMailPop3Close(handle),
+                 endLibrary ? NMailErrorNotInitialized : NMailErrorBadHandle);
+        QVERIFY(NMailInitializeWinSock());
+    }
+
+    void quitsReplyIsAwaited() {
+        QVERIFY(check("slow_quit", QStringLiteral("u"), 0) == 1);
+        QVERIFY2(m_clock.elapsed() >= 500, "closed before the reply to QUIT came");
+        QCOMPARE(transcript("slow_quit").last(), QStringLiteral("QUIT"));
     }
 
     void notSetUpMeansNoConnection() {
