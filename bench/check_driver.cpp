@@ -7,7 +7,6 @@
 #include "platform/NMailLibrary.h"
 
 #include <QCoreApplication>
-#include <QSslCertificate>
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
@@ -19,8 +18,10 @@ int main(int argc, char* argv[]) {
     }
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, 8192);
-    if (arguments.size() > 4)
-        NMailLibrary::addTrustedCaCertificates(QSslCertificate::fromPath(arguments[4]));
+    if (arguments.size() > 4 && !NMailLibrary::addTrustedCaCertificateFile(arguments[4])) {
+        std::fprintf(stderr, "no certificate in %s\n", qPrintable(arguments[4]));
+        return 2;
+    }
 
     const auto fail = [] {
         QString text;

@@ -9,10 +9,15 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 #include <utility>
 
 namespace {
+
+QSslConfiguration defaultTls() {
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    return tls;
+}
 
 // A call that waits for the server runs the event loop, which may deliver an event that closes
 // the connection or ends the library: each call holds its session, so that nothing it uses is
@@ -23,8 +28,9 @@ struct LibraryState {
     bool initialized = false;
     int statusBufferSize = NMailLibrary::defaultStatusBufferSize;
     Pop3Session::Limits limits;
-    QList<QSslCertificate> trustedCaCertificates;
-    std::optional<QSslConfiguration> tls; // made on first use, once per process
+    // Made once per process: the system's roots, which Qt looks up only as a chain needs them,
+    // and the certificate authorities trusted besides them.
+    QSslConfiguration tls = defaultTls();
     std::map<int, SessionPointer> sessions;
     int nextHandle = 1;
     MailFailure lastFailure;
@@ -68,18 +74,6 @@ int fetch(int handle, int number, const QByteArray*& message, SessionPointer& ho
     return 0;
 }
 
-const QSslConfiguration& tlsConfiguration() {
-    if (!state().tls) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        if (!state().trustedCaCertificates.isEmpty())
-            tls.setCaCertificates(QSslConfiguration::systemCaCertificates() +
-                                  state().trustedCaCertificates);
-        tls.setPeerVerifyMode(QSslSocket::VerifyPeer);
-        state().tls = tls;
-    }
-    return *state().tls;
-}
-
 // Texts go to the server in the code page the settings are kept in; one it cannot hold goes as
 // UTF-8, which today's servers take.
 QByteArray serverBytes(const QString& text) {
@@ -108,9 +102,11 @@ bool isInitialized() {
 int statusBufferSize() {
     return state().statusBufferSize;
 }
-void addTrustedCaCertificates(const QList<QSslCertificate>& certificates) {
-    state().trustedCaCertificates += certificates;
-    state().tls.reset();
+bool addTrustedCaCertificateFile(const QString& path) {
+    // Only the overload that takes a file keeps Qt's lookup of the system roots on demand; the
+    // others make it load and parse the whole system store for every connection (some 100 ms).
+    return state().tls.addCaCertificates(path, QSsl::Pem,
+                                         QSslCertificate::PatternSyntax::FixedString);
 }
 void setReplyTimeoutMs(int milliseconds) {
     state().limits.timeoutMs = milliseconds;
@@ -150,8 +146,7 @@ int NMailPop3Connect(const QString& server) {
         return failed(MailFailure::badAddress(server)), -1;
     // In the table from the start, so that ending the library while it connects closes it.
     const int handle = state().nextHandle++;
-    const auto session =
-        std::make_shared<Pop3Session>(*address, state().limits, tlsConfiguration());
+    const auto session = std::make_shared<Pop3Session>(*address, state().limits, state().tls);
     state().sessions.emplace(handle, session);
     if (auto failure = session->open()) {
         state().sessions.erase(handle);

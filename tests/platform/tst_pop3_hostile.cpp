@@ -9,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSslCertificate>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
@@ -106,8 +105,8 @@ private Q_SLOTS:
         QVERIFY2(!ready.isEmpty(), "the scripted server did not start");
         m_ports = ready.value(QStringLiteral("ports")).toObject();
         m_controlPort = ready.value(QStringLiteral("control")).toInt();
-        NMailLibrary::addTrustedCaCertificates(
-            QSslCertificate::fromPath(ready.value(QStringLiteral("ca")).toString()));
+        QVERIFY(NMailLibrary::addTrustedCaCertificateFile(
+            ready.value(QStringLiteral("ca")).toString()));
     }
 
     void brokenGreetingsFailTheConnect_data() {
