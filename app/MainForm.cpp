@@ -8,7 +8,11 @@
 #include "chara/CharaState.h"
 #include "chara/Form1.h"
 
+#include "mail/HangUpDialUp.h"
+
+#include "settings/DialogLook.h"
 #include "settings/ServerSettingsFile.h"
+#include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
 
 #include "platform/NMail.h"
@@ -143,6 +147,7 @@ void MainForm::buildHiddenControls(QWidget* client) {
     auto* hangUp = new QPushButton(QStringLiteral("切断"), client);
     hangUp->setObjectName(QStringLiteral("Command5"));
     hangUp->hide();
+    connect(hangUp, &QPushButton::clicked, this, [] { HangUpDialUp(); });
 }
 
 void MainForm::buildMenu() {
@@ -155,7 +160,8 @@ void MainForm::buildMenu() {
     };
     item("mcheck", QStringLiteral("新着メールチェック"));
     item("mline2", {});
-    item("mset", QStringLiteral("設定"));
+    connect(item("mset", QStringLiteral("設定")), &QAction::triggered, this,
+            [] { showInFront(SetForm::instance()); });
     item("mtaiki", QStringLiteral("待機"));
     item("mzenmen", QStringLiteral("常に前面表示"));
     item("mline3", {});

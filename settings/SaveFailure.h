@@ -18,5 +18,8 @@ using SaveResult = std::optional<SaveFailure>;
 // breaks, which would split the file's lines. Empty when the text can be stored as it is.
 QString unstorableCharacters(const QString& text);
 
+// The character of code page 932 that looks like one it cannot hold, or nothing.
+QString storableLookAlike(const QString& character);
+
 // The failure that names the field when its text cannot be stored, or nothing.
 std::optional<SaveFailure> checkStorable(const QString& fieldName, const QString& text);

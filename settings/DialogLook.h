@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QLabel;
+class QWidget;
+
+// What the settings dialogs share: a fixed size with a close box only, a place in the middle of
+// the screen when first shown, and captions in blue.
+void makeSettingsDialog(QWidget* dialog, const char* objectName, const QString& title);
+
+// Fixes the dialog at the size its layout asks for and centres it on its screen.
+void fixSizeAndCentre(QWidget* dialog);
+
+// Shows the window, or brings it to the front when it is shown already.
+void showInFront(QWidget& window);
+
+QLabel* blueLabel(const QString& text, const char* objectName, QWidget* parent);
+
+// Names a control as the program does, so that tests and the other windows find it.
+template <typename Control> Control* named(Control* control, const char* objectName) {
+    control->setObjectName(QString::fromLatin1(objectName));
+    return control;
+}

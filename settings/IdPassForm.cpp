@@ -1,0 +1,118 @@
+#include "settings/IdPassForm.h"
+
+#include "settings/AccountFile.h"
+#include "settings/DialogLook.h"
+#include "settings/MessageBox.h"
+#include "settings/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int boxWidth = 180;
+
+// A password shows as a row of "*", whatever the style would draw.
+class StarPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+IdPassForm& IdPassForm::instance() {
+    static QPointer<IdPassForm> form;
+    if (!form) {
+        form = new IdPassForm;
+        form->load();
+    }
+    return *form;
+}
+
+IdPassForm::IdPassForm() {
+    makeSettingsDialog(this, "IdPassForm", QStringLiteral("ID,PASS"));
+
+    IdText = named(new QLineEdit(this), "IdText");
+    PassText = named(new QLineEdit(this), "PassText");
+    PassText->setEchoMode(QLineEdit::Password);
+    auto* stars = new StarPasswordStyle;
+    stars->setParent(PassText);
+    PassText->setStyle(stars);
+    // No input method: what is typed goes straight into the box, never through a composition.
+    PassText->setAttribute(Qt::WA_InputMethodEnabled, false);
+    PassText->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
+                                  Qt::ImhNoPredictiveText);
+    OKCommand = named(new QPushButton(QStringLiteral("OK"), this), "OKCommand");
+    CancelCommand = named(new QPushButton(QStringLiteral("Cancel"), this), "CancelCommand");
+    Check1 = named(new QCheckBox(this), "Check1");
+
+    auto* layout = new QVBoxLayout(this);
+    auto* boxes = new QGridLayout;
+    boxes->addWidget(named(new QLabel(QStringLiteral("ID"), this), "Label1"), 0, 0);
+    boxes->addWidget(IdText, 0, 1);
+    auto* passwordLabel = named(new QLabel(QStringLiteral("Password"), this), "Label2");
+    passwordLabel->setProperty("index", 0);
+    boxes->addWidget(passwordLabel, 1, 0);
+    boxes->addWidget(PassText, 1, 1);
+    IdText->setFixedWidth(boxWidth);
+    PassText->setFixedWidth(boxWidth);
+    layout->addLayout(boxes);
+    // The box shows only its square; the label beside it is its text, and clicking the label
+    // does nothing.
+    auto* saveRow = new QHBoxLayout;
+    saveRow->setSpacing(0);
+    saveRow->addWidget(Check1);
+    QLabel* saveLabel = blueLabel(QStringLiteral("IDパスワードを保存する"), "Label2", this);
+    saveLabel->setProperty("index", 1);
+    saveRow->addWidget(saveLabel);
+    saveRow->addStretch();
+    layout->addLayout(saveRow);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(OKCommand);
+    buttons->addStretch();
+    buttons->addWidget(CancelCommand);
+    layout->addLayout(buttons);
+
+    OKCommand->setDefault(true);
+    setTabOrder(IdText, PassText);
+    setTabOrder(PassText, OKCommand);
+    setTabOrder(OKCommand, CancelCommand);
+    setTabOrder(CancelCommand, Check1);
+    connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
+    connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::reject);
+    IdText->setFocus(); // first in the tab order
+    fixSizeAndCentre(this);
+}
+
+void IdPassForm::load() {
+    const StoredAccount account = ReadAccount();
+    IdText->setText(account.id);
+    PassText->setText(account.password);
+    // The box starts cleared whatever "NAME3" says: nothing depends on that key.
+}
+
+void IdPassForm::OKCommand_Click() {
+    const QString id = IdText->text();
+    const QString password = PassText->text();
+    // Stored first: on a failure the dialog stays open with what was typed, and the record and
+    // the file keep what they held.
+    if (const SaveResult failure = SaveAccount(id, password, Check1->isChecked())) {
+        MessageBox::error(this, failure->message);
+        return;
+    }
+    SettingsStore::instance().UserId = id;
+    SettingsStore::instance().UserPassword = password;
+    accept();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+#include <optional>
+
+// Every modal message box of the program goes through here, so that a test can answer the boxes
+// without showing them and then see what they said.
+namespace MessageBox {
+
+QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                 const QString& text, QMessageBox::StandardButtons buttons);
+
+// The program's error box: title "エラー", an OK button and no icon.
+void error(QWidget* parent, const QString& text);
+
+struct Shown {
+    QMessageBox::Icon icon;
+    QString title;
+    QString text;
+    QMessageBox::StandardButtons buttons;
+};
+
+// For tests: with an answer set, every box returns it at once instead of being shown, and is
+// recorded; takeShown() hands out the record and clears it.
+void setTestAnswer(std::optional<QMessageBox::StandardButton> answer);
+QList<Shown> takeShown();
+
+} // namespace MessageBox

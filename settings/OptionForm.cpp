@@ -1,0 +1,105 @@
+#include "settings/OptionForm.h"
+
+#include "settings/DialogLook.h"
+#include "settings/MessageBox.h"
+#include "settings/ServerSettingsFile.h"
+#include "settings/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int boxWidth = 260;
+constexpr int checkIndent = 16;
+} // namespace
+
+OptionForm& OptionForm::instance() {
+    static QPointer<OptionForm> form;
+    if (!form) {
+        form = new OptionForm;
+        form->load();
+    }
+    return *form;
+}
+
+OptionForm::OptionForm() {
+    makeSettingsDialog(this, "OptionForm", QStringLiteral("サーバー設定"));
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+
+    SmtpText = named(new QLineEdit(this), "SmtpText");
+    Pop3Text = named(new QLineEdit(this), "Pop3Text");
+    MailText = named(new QLineEdit(this), "MailText");
+    ApopCheck = named(new QCheckBox(QStringLiteral("APOP を使用する(&A)"), this), "ApopCheck");
+    QPalette blueText = ApopCheck->palette();
+    blueText.setColor(QPalette::WindowText, Qt::blue);
+    ApopCheck->setPalette(blueText);
+    OKCommand = named(new QPushButton(QStringLiteral("設定"), this), "OKCommand");
+    CancelCommand = named(new QPushButton(QStringLiteral("中止"), this), "CancelCommand");
+
+    auto* layout = new QVBoxLayout(this);
+    const std::tuple<const char*, const char*, QLineEdit*> rows[] = {
+        {"SMTPサーバー名(&S)", "Label1", SmtpText},
+        {"POP3サーバー名(&P)", "Label2", Pop3Text},
+        {"メールアドレス(&M)", "Label3", MailText},
+    };
+    for (const auto& [caption, name, box] : rows) {
+        QLabel* label = blueLabel(QString::fromUtf8(caption), name, this);
+        label->setBuddy(box);
+        box->setFixedWidth(boxWidth);
+        layout->addWidget(label);
+        layout->addWidget(box);
+    }
+    auto* apopRow = new QHBoxLayout;
+    apopRow->addSpacing(checkIndent);
+    apopRow->addWidget(ApopCheck);
+    layout->addLayout(apopRow);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(OKCommand);
+    buttons->addStretch();
+    buttons->addWidget(CancelCommand);
+    layout->addLayout(buttons);
+
+    // Enter in a box saves nothing: neither button is the default.
+    OKCommand->setAutoDefault(false);
+    CancelCommand->setAutoDefault(false);
+    setTabOrder(SmtpText, Pop3Text);
+    setTabOrder(Pop3Text, ApopCheck);
+    setTabOrder(ApopCheck, OKCommand);
+    setTabOrder(OKCommand, CancelCommand);
+    setTabOrder(CancelCommand, MailText);
+    connect(OKCommand, &QPushButton::clicked, this, &OptionForm::OKCommand_Click);
+    // "中止", like Esc and the close box, drops what was typed.
+    connect(CancelCommand, &QPushButton::clicked, this, &OptionForm::reject);
+    SmtpText->setFocus(); // first in the tab order
+    fixSizeAndCentre(this);
+}
+
+void OptionForm::load() {
+    const SettingsStore& store = SettingsStore::instance();
+    SmtpText->setText(store.SmtpServer);
+    Pop3Text->setText(store.Pop3Server);
+    MailText->setText(store.MailAddress);
+    ApopCheck->setChecked(store.ApopFlag != 0);
+    showInFront(*this);
+}
+
+void OptionForm::OKCommand_Click() {
+    SettingsStore edited = SettingsStore::instance();
+    edited.SmtpServer = SmtpText->text();
+    edited.Pop3Server = Pop3Text->text();
+    edited.MailAddress = MailText->text();
+    edited.ApopFlag = ApopCheck->isChecked() ? 1 : 0;
+    // The record takes the values only once they are stored: on a failure the dialog stays
+    // open with what was typed, and the record and the file keep what they held.
+    if (const SaveResult failure = SaveServerSettings(edited)) {
+        MessageBox::error(this, failure->message);
+        return;
+    }
+    SettingsStore::instance() = edited;
+    accept();
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+// "サーバー設定": edits the server fields of the settings record and saves them to
+// "vbmail.ini". It stays above all ordinary windows while it is open.
+class OptionForm : public QDialog {
+    Q_OBJECT
+public:
+    // The one server settings dialog, shown; made and filled from the record when it does not
+    // exist (a closed one is gone, so the next use fills it afresh).
+    static OptionForm& instance();
+
+private:
+    OptionForm();
+    void load();
+    void OKCommand_Click();
+
+    QLineEdit* SmtpText;
+    QLineEdit* Pop3Text;
+    QLineEdit* MailText;
+    QCheckBox* ApopCheck;
+    QPushButton* OKCommand;
+    QPushButton* CancelCommand;
+};

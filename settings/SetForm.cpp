@@ -1,0 +1,96 @@
+#include "settings/SetForm.h"
+
+#include "settings/DialogLook.h"
+#include "settings/IdPassForm.h"
+#include "settings/MessageBox.h"
+#include "settings/OptionFile.h"
+#include "settings/OptionForm.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QColor grey(192, 192, 192);
+
+QPushButton* colouredButton(const QString& text, const char* name, const QColor& face,
+                            QWidget* parent) {
+    auto* button = named(new QPushButton(text, parent), name);
+    QPalette palette = button->palette();
+    palette.setColor(QPalette::Button, face);
+    button->setPalette(palette);
+    return button;
+}
+
+} // namespace
+
+SetForm& SetForm::instance() {
+    static QPointer<SetForm> form;
+    if (!form) {
+        form = new SetForm;
+        form->load();
+    }
+    return *form;
+}
+
+SetForm::SetForm() {
+    makeSettingsDialog(this, "SetForm", QStringLiteral("設定"));
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::Window, grey);
+    setPalette(palette);
+    setAutoFillBackground(true);
+
+    Command1 = colouredButton(QStringLiteral("ID/PASS"), "Command1", QColor(255, 128, 0), this);
+    Command2 =
+        colouredButton(QStringLiteral("POPサーバー"), "Command2", QColor(128, 128, 255), this);
+    Check1 = named(new QCheckBox(this), "Check1");
+
+    auto* layout = new QVBoxLayout(this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(Command1, 1);
+    buttons->addWidget(Command2, 1);
+    layout->addLayout(buttons);
+    // The box shows only its square; the label is its text, and clicking the label does nothing.
+    auto* option = new QHBoxLayout;
+    option->setSpacing(0);
+    option->addWidget(Check1);
+    option->addWidget(blueLabel(QStringLiteral("新着がなければ接続を切断する。"), "Label1", this));
+    option->addStretch();
+    layout->addLayout(option);
+
+    setTabOrder(Command2, Command1);
+    setTabOrder(Command1, Check1);
+    connect(Command1, &QPushButton::clicked, this, [] { showInFront(IdPassForm::instance()); });
+    connect(Command2, &QPushButton::clicked, this, [] { showInFront(OptionForm::instance()); });
+    Command2->setFocus(); // first in the tab order
+    fixSizeAndCentre(this);
+}
+
+void SetForm::load() {
+    setDisconnectIfNoNewMail(ReadDisconnectOption());
+}
+
+int SetForm::DisconnectIfNoNewMail() const {
+    return Check1->isChecked() ? 1 : 0;
+}
+
+void SetForm::setDisconnectIfNoNewMail(int value) {
+    if (value == 0 || value == 1)
+        Check1->setChecked(value == 1);
+}
+
+void SetForm::closeEvent(QCloseEvent* event) {
+    // Unstored, the option would be lost at the next start without a word: say so and stay.
+    if (const SaveResult failure = WriteDisconnectOption(
+            DisconnectIfNoNewMail() == 1 ? QStringLiteral("1") : QStringLiteral("0"))) {
+        MessageBox::error(this, failure->message);
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,153 @@
+"""The settings dialogs of the real program on a real X server with a window manager, used from
+the keyboard as a user would: "設定" from the menu, "POPサーバー" and "ID/PASS" from there, text
+typed into the boxes (Japanese too), Enter, Esc and Tab, and the files on disk afterwards."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
+from xsession import ProgramOnX11, run, screenshot, visible_windows, wait_for  # noqa: E402
+
+BUILT_PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
+MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE = 0x08, 0x10
+
+
+class SettingsOnX11(ProgramOnX11):
+    def setUp(self):
+        # A copy of the program, so that its data folder beside it is this test's own.
+        folder = tempfile.TemporaryDirectory()
+        self.addCleanup(folder.cleanup)
+        self.PROGRAM = os.path.join(folder.name, "pomarin")
+        shutil.copy(BUILT_PROGRAM, self.PROGRAM)
+        self.data = os.path.join(folder.name, "★MailData")
+        super().setUp()
+        self.workdir = run(self.env, "readlink", f"/proc/{self.program.pid}/cwd").strip()
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True)
+
+    def keys(self, *keys):
+        for key in keys:
+            self.xdotool("key", "--clearmodifiers", key)
+            time.sleep(0.05)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "40", text)
+        time.sleep(0.2)
+
+    def dialog(self, title):
+        window = wait_for(lambda: visible_windows(self.env, self.program.pid, title), 10,
+                          f'the "{title}" window')[0]
+        if title != "エラー":  # a fixed size with a close box only
+            actions = run(self.env, "xprop", "-id", str(window), "_NET_WM_ALLOWED_ACTIONS")
+            self.assertIn("_NET_WM_ACTION_CLOSE", actions)
+            self.assertNotIn("MAXIMIZE", actions)
+            # openbox offers minimising to every window; the window asks for no such button.
+            motif = run(self.env, "xprop", "-id", str(window), "_MOTIF_WM_HINTS")
+            functions = int(motif.split("=")[1].split(",")[1], 16)
+            self.assertEqual(functions & (MWM_FUNC_MINIMIZE | MWM_FUNC_MAXIMIZE), 0, motif)
+        return window
+
+    def gone(self, title):
+        wait_for(lambda: not visible_windows(self.env, self.program.pid, title), 10,
+                 f'the "{title}" window to close')
+
+    def file(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def shot(self, name):
+        screenshot(self.env, os.path.join(OUTPUT, f"settings-{name}.png"))
+
+    def test_settings_from_the_keyboard(self):
+        # "設定" is the second item of the file menu.
+        self.xdotool("windowactivate", "--sync", str(self.window))
+        self.keys("alt+f")
+        time.sleep(0.3)
+        self.keys("Down", "Return")
+        options = self.dialog("設定")
+        self.shot("options")
+
+        # The focus starts on "POPサーバー"; Space presses it.
+        self.keys("space")
+        server = self.dialog("サーバー設定")
+        # It stays above an ordinary window raised over it.
+        other = subprocess.Popen(["xmessage", "-geometry", "600x400+0+0", "an ordinary window"],
+                                 env=self.env)
+        self.addCleanup(other.kill)
+        ordinary = int(wait_for(lambda: run(self.env, "xdotool", "search", "--onlyvisible",
+                                            "--class", "Xmessage").split(), 10, "xmessage")[0])
+        self.xdotool("windowraise", str(ordinary))
+        time.sleep(0.5)
+        stacking = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST_STACKING")
+        order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
+        self.assertGreater(order.index(server), order.index(ordinary))
+        other.kill()
+
+        # Typed as a user types: the SMTP box has the focus; Tab moves on to the POP3 box.
+        self.xdotool("windowactivate", "--sync", str(server))
+        self.keys("ctrl+a")
+        self.type("smtp.ぽまりん.jp")
+        self.keys("Tab", "ctrl+a")
+        self.type("pop〜.example.jp")  # a wave dash, as a Japanese input method types it
+        self.keys("Return")  # Enter in a box saves nothing
+        time.sleep(0.3)
+        self.assertEqual(self.file(os.path.join(self.workdir, "vbmail.ini")), self.SETTINGS)
+        self.keys("Tab", "Tab", "space")  # over the APOP box to "設定"
+        error = self.dialog("エラー")
+        self.shot("error")
+        self.keys("Return")
+        self.gone("エラー")
+        self.assertTrue(visible_windows(self.env, self.program.pid, "サーバー設定"))
+        self.assertEqual(self.file(os.path.join(self.workdir, "vbmail.ini")), self.SETTINGS)
+        self.xdotool("windowactivate", "--sync", str(server))
+        self.keys("shift+Tab", "shift+Tab", "ctrl+a")  # back to the POP3 box
+        self.type("pop.example.jp")
+        self.keys("alt+a", "Tab", "space")  # APOP on (its key also moves there), then "設定"
+        self.gone("サーバー設定")
+        self.assertEqual(self.file(os.path.join(self.workdir, "vbmail.ini")),
+                         "SMTP=smtp.ぽまりん.jp\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=1\r\n"
+                         .encode("cp932"))
+
+        # "ID/PASS": Enter presses OK, with the save box ticked.
+        self.xdotool("windowactivate", "--sync", str(options))
+        self.keys("Tab", "space")
+        account = self.dialog("ID,PASS")
+        self.xdotool("windowactivate", "--sync", str(account))
+        self.type("ゆーざー")
+        self.keys("Tab")
+        self.type("secret")
+        self.shot("account")
+        self.keys("Tab", "Tab", "Tab", "space", "Return")
+        self.gone("ID,PASS")
+        account_file = os.path.join(self.data, "iniIdPass.ini")
+        saved = "[EXEINI]\r\nNAME=ゆーざー\r\nNAME2=secret\r\nNAME3=1\r\n".encode("cp932")
+        self.assertEqual(self.file(account_file), saved)
+
+        # Esc leaves it as it was; the dialog opens again with what is stored.
+        self.xdotool("windowactivate", "--sync", str(options))
+        self.keys("space")  # the focus stayed on "ID/PASS"
+        account = self.dialog("ID,PASS")
+        self.xdotool("windowactivate", "--sync", str(account))
+        self.keys("ctrl+a")
+        self.type("other")
+        self.keys("Escape")
+        self.gone("ID,PASS")
+        self.assertEqual(self.file(account_file), saved)
+
+        # The option box, stored when the dialog closes.
+        self.xdotool("windowactivate", "--sync", str(options))
+        self.keys("Tab", "space")
+        subprocess.run(["wmctrl", "-i", "-c", hex(options)], env=self.env, check=True)
+        self.gone("設定")
+        self.assertEqual(self.file(os.path.join(self.data, "ini.ini")),
+                         b"[EXEINI]\r\nNUMBER=1\r\n")
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)

@@ -1,0 +1,350 @@
+#include "settings/AccountFile.h"
+#include "settings/IdPassForm.h"
+#include "settings/MessageBox.h"
+#include "settings/OptionFile.h"
+#include "settings/OptionForm.h"
+#include "settings/SetForm.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QStyle>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void writeContent(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+template <typename Control> Control* control(QWidget& window, const char* name) {
+    auto* found = window.findChild<Control*>(QString::fromLatin1(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+void click(QWidget& window, const char* button) {
+    QTest::mouseClick(control<QAbstractButton>(window, button), Qt::LeftButton);
+}
+
+// Closed dialogs are deleted later, from the event loop.
+void letClosedWindowsGo() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool active(QWidget& window) {
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+// The object names of the controls that Tab visits from the first, in order.
+QString tabOrder(QWidget& window, const char* first, int count) {
+    QStringList names;
+    control<QWidget>(window, first)->setFocus();
+    for (int i = 0; i < count; ++i) {
+        names << QApplication::focusWidget()->objectName();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return names.join(u' ');
+}
+
+const QByteArray serverFile =
+    "SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=me@example.jp\r\n"
+    "APOP=1\r\n";
+
+} // namespace
+
+// The three settings dialogs on Qt's offscreen platform; their message boxes are answered
+// through the seam and recorded.
+class TestSettingsDialogs : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_workingDir;
+
+    void setServerRecord() {
+        SettingsStore& store = SettingsStore::instance();
+        store.SmtpServer = QStringLiteral("smtp.example.jp");
+        store.Pop3Server = QStringLiteral("pop.example.jp");
+        store.MailAddress = QStringLiteral("me@example.jp");
+        store.ApopFlag = 1;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(QDir::setCurrent(m_workingDir.path()));
+        MessageBox::setTestAnswer(QMessageBox::Ok);
+    }
+
+    void init() {
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->close();
+        letClosedWindowsGo();
+        QDir(DataFolder()).removeRecursively();
+        QVERIFY(QDir().mkpath(DataFolder()));
+        QDir().remove(QStringLiteral("vbmail.ini"));
+        QDir().rmdir(QStringLiteral("vbmail.ini"));
+        writeContent(QStringLiteral("vbmail.ini"), serverFile);
+        setServerRecord();
+        MessageBox::takeShown();
+    }
+
+    void cleanupTestCase() { QDir(DataFolder()).removeRecursively(); }
+
+    void serverDialogShowsTheRecordAndStaysOnTop() {
+        OptionForm& form = OptionForm::instance();
+        QVERIFY(form.isVisible());
+        QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(
+            !(form.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        QCOMPARE(form.minimumSize(), form.maximumSize());
+        QCOMPARE(control<QLineEdit>(form, "Pop3Text")->text(), QStringLiteral("pop.example.jp"));
+        QCOMPARE(control<QLineEdit>(form, "MailText")->text(), QStringLiteral("me@example.jp"));
+        QVERIFY(control<QCheckBox>(form, "ApopCheck")->isChecked());
+        QVERIFY(active(form));
+        QCOMPARE(tabOrder(form, "ApopCheck", 5),
+                 QStringLiteral("ApopCheck OKCommand CancelCommand MailText SmtpText"));
+        QTest::keyClick(&form, Qt::Key_P, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Pop3Text"));
+        QTest::keyClick(&form, Qt::Key_M, Qt::AltModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("MailText"));
+        QTest::keyClick(&form, Qt::Key_A, Qt::AltModifier);
+        QTRY_VERIFY(!control<QCheckBox>(form, "ApopCheck")->isChecked());
+    }
+
+    // How each way out of the server dialog leaves the record and "vbmail.ini".
+    void serverDialogSavesOnlyOnItsButton_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("設定") << "設定" << true;
+        QTest::newRow("中止") << "中止" << false;
+        QTest::newRow("Esc") << "Esc" << false;
+        QTest::newRow("close box") << "close" << false;
+        QTest::newRow("Enter in a box") << "Enter" << false;
+    }
+    void serverDialogSavesOnlyOnItsButton() {
+        QFETCH(QString, way);
+        QFETCH(bool, saved);
+        QPointer<OptionForm> form = &OptionForm::instance();
+        QVERIFY(active(*form));
+        control<QLineEdit>(*form, "SmtpText")->clear();
+        control<QLineEdit>(*form, "Pop3Text")->setText(QStringLiteral("ぽぷ.example.jp"));
+        control<QLineEdit>(*form, "MailText")->clear();
+        control<QCheckBox>(*form, "ApopCheck")->setChecked(false);
+        QLineEdit* box = control<QLineEdit>(*form, "Pop3Text");
+        box->setFocus();
+        if (way == QStringLiteral("設定"))
+            click(*form, "OKCommand");
+        else if (way == QStringLiteral("中止"))
+            click(*form, "CancelCommand");
+        else if (way == QStringLiteral("Esc"))
+            QTest::keyClick(box, Qt::Key_Escape);
+        else if (way == QStringLiteral("close"))
+            form->close();
+        else
+            QTest::keyClick(box, Qt::Key_Return);
+        letClosedWindowsGo();
+        QCOMPARE(form.isNull(), way != QStringLiteral("Enter"));
+        if (saved) {
+            QCOMPARE(
+                contentOf(QStringLiteral("vbmail.ini")),
+                QByteArray("SMTP=\r\nPOP3=\x82\xdb\x82\xd5.example.jp\r\nMAIL=\r\nAPOP=0\r\n"));
+            QCOMPARE(SettingsStore::instance().Pop3Server, QStringLiteral("ぽぷ.example.jp"));
+            QCOMPARE(SettingsStore::instance().ApopFlag, qint16(0));
+        } else {
+            QCOMPARE(contentOf(QStringLiteral("vbmail.ini")), serverFile);
+            QCOMPARE(SettingsStore::instance().Pop3Server, QStringLiteral("pop.example.jp"));
+        }
+        // Made anew, the dialog shows what the record holds now.
+        if (form.isNull())
+            QCOMPARE(control<QLineEdit>(OptionForm::instance(), "Pop3Text")->text(),
+                     SettingsStore::instance().Pop3Server);
+    }
+
+    void accountDialogLoadsTheFileWithThePasswordHidden() {
+        QCOMPARE(SaveAccount(QStringLiteral("pomarin"), QStringLiteral("secret"), true),
+                 std::nullopt);
+        IdPassForm& form = IdPassForm::instance();
+        QVERIFY(!form.isVisible()); // made for whoever needs it, shown only when asked
+        QCOMPARE(form.IdText->text(), QStringLiteral("pomarin"));
+        QCOMPARE(form.PassText->text(), QStringLiteral("secret"));
+        QCOMPARE(form.PassText->displayText(), QStringLiteral("******"));
+        QVERIFY(!form.PassText->testAttribute(Qt::WA_InputMethodEnabled));
+        QVERIFY(!control<QCheckBox>(form, "Check1")->isChecked());
+        form.show();
+        QVERIFY(active(form));
+        QCOMPARE(tabOrder(form, "IdText", 6),
+                 QStringLiteral("IdText PassText OKCommand CancelCommand Check1 IdText"));
+    }
+
+    // What each way out of the account dialog stores; the file held "old" / "oldpass" before.
+    void accountDialogStoresAsItsBoxSays_data() {
+        QTest::addColumn<QString>("way");
+        QTest::addColumn<bool>("saveTicked");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("recordId");
+        const QByteArray old = "[EXEINI]\r\nNAME=old\r\nNAME2=oldpass\r\nNAME3=1\r\n";
+        QTest::newRow("OK, saved")
+            << "OK" << true << QByteArray("[EXEINI]\r\nNAME=new\r\nNAME2=newpass\r\nNAME3=1\r\n")
+            << "new";
+        QTest::newRow("OK, not saved")
+            << "OK" << false << QByteArray("[EXEINI]\r\nNAME=old\r\nNAME2=oldpass\r\nNAME3=0\r\n")
+            << "new";
+        QTest::newRow("Enter in the password box")
+            << "Enter" << false
+            << QByteArray("[EXEINI]\r\nNAME=old\r\nNAME2=oldpass\r\nNAME3=0\r\n") << "new";
+        QTest::newRow("Cancel") << "Cancel" << true << old << "";
+        QTest::newRow("Esc") << "Esc" << true << old << "";
+    }
+    void accountDialogStoresAsItsBoxSays() {
+        QFETCH(QString, way);
+        QFETCH(bool, saveTicked);
+        QFETCH(QByteArray, file);
+        QFETCH(QString, recordId);
+        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
+        SettingsStore::instance().UserId.clear();
+        QPointer<IdPassForm> form = &IdPassForm::instance();
+        form->show();
+        QVERIFY(active(*form));
+        form->IdText->setText(QStringLiteral("new"));
+        form->PassText->setText(QStringLiteral("newpass"));
+        control<QCheckBox>(*form, "Check1")->setChecked(saveTicked);
+        if (way == QStringLiteral("OK"))
+            click(*form, "OKCommand");
+        else if (way == QStringLiteral("Cancel"))
+            click(*form, "CancelCommand");
+        else
+            QTest::keyClick(form->PassText,
+                            way == QStringLiteral("Esc") ? Qt::Key_Escape : Qt::Key_Return);
+        letClosedWindowsGo();
+        QVERIFY(form.isNull());
+        QCOMPARE(contentOf(AccountFilePath()), file);
+        QCOMPARE(SettingsStore::instance().UserId, recordId);
+    }
+
+    void optionsDialogHoldsTheOptionAndStoresItOnClose() {
+        const std::pair<QByteArray, int> stored[] = {{"[EXEINI]\r\nNUMBER=1\r\n", 1},
+                                                     {"[EXEINI]\r\nNUMBER=0\r\n", 0},
+                                                     {"[EXEINI]\r\nNUMBER=7\r\n", 0},
+                                                     {"<missing>", 0}};
+        for (const auto& [content, option] : stored) {
+            if (content != "<missing>")
+                writeContent(OptionFilePath(), content);
+            else
+                QFile::remove(OptionFilePath());
+            QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), option);
+            SetForm::instance().close();
+            letClosedWindowsGo();
+        }
+        QFile::remove(OptionFilePath());
+        SetForm& form = SetForm::instance();
+        form.show();
+        QVERIFY(active(form));
+        QCOMPARE(tabOrder(form, "Command2", 3), QStringLiteral("Command2 Command1 Check1"));
+        click(form, "Check1");
+        QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 1); // at once, still open
+        QVERIFY(!QFile::exists(OptionFilePath()));
+        form.close();
+        letClosedWindowsGo();
+        QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
+        QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 1);
+    }
+
+    void optionsDialogOpensEachOtherDialogOnce() {
+        SetForm& form = SetForm::instance();
+        form.show();
+        for (int twice = 0; twice < 2; ++twice) {
+            click(form, "Command1");
+            click(form, "Command2");
+        }
+        const auto shown = [](const char* name) {
+            int count = 0;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                count += window->objectName() == QLatin1String(name) && window->isVisible();
+            return count;
+        };
+        QCOMPARE(shown("IdPassForm"), 1);
+        QCOMPARE(shown("OptionForm"), 1);
+        QCOMPARE(shown("SetForm"), 1);
+    }
+
+    // A save that cannot be made is said in an "エラー" box; the dialog stays open with what
+    // was typed, and what was stored stays as it was.
+    void failedSavesAreSaidAndLoseNothing_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("server: wave dash from an input method")
+            << "OptionForm" << QStringLiteral("pop〜.example.jp") << QStringLiteral("～");
+        QTest::newRow("server: file cannot be written")
+            << "OptionForm" << QStringLiteral("pop.example.jp") << QStringLiteral("vbmail.ini");
+        QTest::newRow("account: character outside the code page")
+            << "IdPassForm" << QStringLiteral("pä") << QStringLiteral("ä");
+        QTest::newRow("option: file cannot be written")
+            << "SetForm" << QString() << QStringLiteral("ini.ini");
+    }
+    void failedSavesAreSaidAndLoseNothing() {
+        QFETCH(QString, dialog);
+        QFETCH(QString, typed);
+        QFETCH(QString, said);
+        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
+        const QByteArray account = contentOf(AccountFilePath());
+        if (said == QStringLiteral("vbmail.ini")) {
+            QFile::remove(QStringLiteral("vbmail.ini"));
+            QVERIFY(QDir().mkdir(QStringLiteral("vbmail.ini")));
+        }
+        if (said == QStringLiteral("ini.ini"))
+            QVERIFY(QDir().mkdir(OptionFilePath()));
+        QWidget* form = nullptr;
+        if (dialog == QStringLiteral("OptionForm")) {
+            form = &OptionForm::instance();
+            control<QLineEdit>(*form, "Pop3Text")->setText(typed);
+            click(*form, "OKCommand");
+        } else if (dialog == QStringLiteral("IdPassForm")) {
+            form = &IdPassForm::instance();
+            form->show();
+            control<QLineEdit>(*form, "PassText")->setText(typed);
+            control<QCheckBox>(*form, "Check1")->setChecked(true);
+            click(*form, "OKCommand");
+        } else {
+            form = &SetForm::instance();
+            form->show();
+            click(*form, "Check1");
+            form->close();
+        }
+        letClosedWindowsGo();
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].title, QStringLiteral("エラー"));
+        QVERIFY2(shown[0].text.contains(said), qPrintable(shown[0].text));
+        QVERIFY(form->isVisible());
+        if (!typed.isEmpty())
+            QCOMPARE(control<QLineEdit>(*form, dialog == QStringLiteral("OptionForm") ? "Pop3Text"
+                                                                                      : "PassText")
+                         ->text(),
+                     typed);
+        QCOMPARE(SettingsStore::instance().Pop3Server, QStringLiteral("pop.example.jp"));
+        QCOMPARE(contentOf(AccountFilePath()), account);
+        if (said != QStringLiteral("vbmail.ini"))
+            QCOMPARE(contentOf(QStringLiteral("vbmail.ini")), serverFile);
+        QDir().rmdir(QStringLiteral("vbmail.ini"));
+        QDir().rmdir(OptionFilePath());
+    }
+};
+
+QTEST_MAIN(TestSettingsDialogs)
+#include "tst_settingsdialogs.moc"
