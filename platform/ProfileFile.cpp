@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 namespace ProfileFile {
 namespace {
@@ -18,7 +19,7 @@ bool isBlank(char c) {
 QByteArrayView trimmed(QByteArrayView text) {
     while (!text.isEmpty() && isBlank(text.front()))
         text = text.sliced(1);
-    while (!text.isEmpty() && (isBlank(text.back()) || text.back() == '\r'))
+    while (!text.isEmpty() && isBlank(text.back()))
         text.chop(1);
     return text;
 }
@@ -38,6 +39,10 @@ bool namesEqual(QByteArrayView a, QByteArrayView b) {
     return CodePage932::decode(a).compare(CodePage932::decode(b), Qt::CaseInsensitive) == 0;
 }
 
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n';
+}
+
 // One line of a file: its text without the line end, and where the line (with its end) lies.
 struct Line {
     QByteArrayView text;
@@ -46,6 +51,8 @@ struct Line {
     bool terminated = false;
 };
 
+// Lines end at CR LF, at a lone LF (files edited with Linux tools) and, as on Windows, at a lone CR
+// (files from old Mac editors).
 class Lines {
 public:
     explicit Lines(QByteArrayView content) : m_content(content) {}
@@ -55,13 +62,13 @@ public:
             return std::nullopt;
         Line line;
         line.start = m_position;
-        const qsizetype newline = m_content.indexOf('\n', m_position);
-        line.terminated = newline >= 0;
-        line.end = line.terminated ? newline + 1 : m_content.size();
-        line.text =
-            m_content.sliced(line.start, (line.terminated ? newline : line.end) - line.start);
-        if (line.text.endsWith('\r'))
-            line.text.chop(1);
+        const auto textEnd =
+            std::find_if(m_content.begin() + m_position, m_content.end(), isLineEnd);
+        line.text = m_content.sliced(line.start, textEnd - m_content.begin() - line.start);
+        line.end = line.start + line.text.size();
+        line.terminated = line.end < m_content.size();
+        if (line.terminated)
+            line.end += m_content.sliced(line.end).startsWith("\r\n") ? 2 : 1;
         m_position = line.end;
         return line;
     }
@@ -135,14 +142,16 @@ QByteArray withValue(QByteArrayView content, QByteArrayView section, QByteArrayV
     const auto header = findSection(lines, section);
     if (!header) {
         result.append(content);
-        if (!content.isEmpty() && !content.endsWith('\n'))
+        if (!content.isEmpty() && !isLineEnd(content.back()))
             result.append(lineEnd);
         result.append('[').append(section).append(']').append(lineEnd);
         return result.append(newLine).append(lineEnd);
     }
 
-    // A missing key goes after the section's last non-blank line, before any blank lines that
-    // separate it from the next section.
+    // The key's line keeps its own line end. Lines added to a file end in CR LF whatever the file's
+    // other lines end in, as every line that the Windows functions write does; a file of lone-CR
+    // lines then holds both kinds, and reads the same. A missing key goes after the section's last
+    // non-blank line, before any blank lines that separate it from the next section.
     Line insertAfter = *header;
     while (const auto line = lines.next()) {
         if (sectionName(line->text))

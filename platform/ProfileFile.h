@@ -8,8 +8,9 @@
 
 // Profile (INI) files read and rewritten with the rules of the Windows profile functions, so that
 // files written by earlier versions and by hand read the same:
-// - "[section]" lines and "key=value" lines; section and key names compare without regard to
-//   letter case; the first matching section and, in it, the first matching key count;
+// - "[section]" lines and "key=value" lines, ended by CR LF, a lone LF or a lone CR; section and
+//   key names compare without regard to letter case; the first matching section and, in it, the
+//   first matching key count;
 // - blanks around names and values are ignored, and one pair of quotes around a value is removed;
 // - a write keeps every other line of the file byte for byte, replaces the key's line, adds a
 //   missing key after the last line of its section and a missing section at the end.

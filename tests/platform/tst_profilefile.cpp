@@ -61,6 +61,38 @@ private Q_SLOTS:
         QCOMPARE(read("Missing", "NAME"), QByteArray("<default>"));
     }
 
+    void readsLoneCrLinesLikeCrLf_data() {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<int>("bufferSize");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("value") << QByteArray("section1") << QByteArray("name1") << 256
+                               << QByteArray("val1");
+        QTest::newRow("key in another case")
+            << QByteArray("section1") << QByteArray("NaMe1") << 256 << QByteArray("val1");
+        QTest::newRow("quotes removed")
+            << QByteArray("section1") << QByteArray("name2") << 256 << QByteArray("val2");
+        QTest::newRow("last key") << QByteArray("section1") << QByteArray("name4") << 256
+                                  << QByteArray("a");
+        QTest::newRow("cut by the buffer")
+            << QByteArray("section1") << QByteArray("name1") << 4 << QByteArray("val");
+        QTest::newRow("not in the next section")
+            << QByteArray("section2") << QByteArray("name1") << 256 << QByteArray("<default>");
+    }
+    void readsLoneCrLinesLikeCrLf() {
+        QFETCH(QByteArray, section);
+        QFETCH(QByteArray, key);
+        QFETCH(int, bufferSize);
+        QFETCH(QByteArray, expected);
+        // The file of Wine's conformance test of lone-CR lines, which Windows reads as CR LF ones.
+        const QByteArrayList lines = {"[section1]", "name1=val1", "name2=\"val2\"",
+                                      "name3",      "name4=a",    "[section2]"};
+        for (const QByteArray& end : {QByteArray("\r"), QByteArray("\r\n")}) {
+            writeContent(m_path, lines.join(end) + end);
+            QCOMPARE(read(section, key, bufferSize), expected);
+        }
+    }
+
     void missingOrStrangeFilesReadAsDefaults() {
         QCOMPARE(read("EXEINI", "NAME"), QByteArray("<default>"));
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
@@ -146,6 +178,27 @@ private Q_SLOTS:
                                                "\r\n"
                                                "\r\n"
                                                "[Last]\r\nX=1"));
+    }
+
+    void savesKeepLoneCrLines_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("replaced line keeps its CR")
+            << QByteArray("[EXEINI]\rNUMBER=1\r") << QByteArray("[EXEINI]\rNUMBER=0\r");
+        QTest::newRow("added line ends in CR LF")
+            << QByteArray("[EXEINI]\rNAME=a\r\r[Other]\rX=1\r")
+            << QByteArray("[EXEINI]\rNAME=a\rNUMBER=0\r\n\r[Other]\rX=1\r");
+        QTest::newRow("added section after CR lines")
+            << QByteArray("[Other]\rX=1\r") << QByteArray("[Other]\rX=1\r[EXEINI]\r\nNUMBER=0\r\n");
+        QTest::newRow("lone CR among CR LF lines") << QByteArray("[EXEINI]\r\nNUMBER=1\rX=2\r\n")
+                                                   << QByteArray("[EXEINI]\r\nNUMBER=0\rX=2\r\n");
+    }
+    void savesKeepLoneCrLines() {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        writeContent(m_path, before);
+        QCOMPARE(write("NUMBER", "0"), std::nullopt);
+        QCOMPARE(contentOf(m_path), after);
     }
 
     void appendsAMissingSectionAfterAnUnendedLastLine() {
