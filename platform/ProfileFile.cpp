@@ -4,8 +4,12 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ProfileFile {
 namespace {
@@ -201,6 +205,52 @@ QByteArray readHead(const QString& path) {
     return file.read(maxFileBytes);
 }
 
+// A link to a settings file stays a link: the file it points to is replaced.
+QString linkTarget(const QString& path) {
+    QFileInfo info(path);
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.filePath();
+}
+
+// Opens "<file>.new" locked. Every save takes this lock, so two saves at the same moment never
+// write into one file; the lock counts only while the name still refers to the locked file, as the
+// save that held it before may have renamed it into the file's place.
+int openLockedNewFile(const QByteArray& name, mode_t mode) {
+    for (;;) {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd < 0)
+            return -1;
+        int locked;
+        do
+            locked = ::flock(fd, LOCK_EX);
+        while (locked != 0 && errno == EINTR);
+        struct stat held = {}, named = {};
+        if (locked != 0 || ::fstat(fd, &held) != 0) {
+            const int error = errno;
+            ::close(fd);
+            errno = error;
+            return -1;
+        }
+        if (::stat(name.constData(), &named) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino)
+            return fd;
+        ::close(fd);
+    }
+}
+
+bool writeAll(int fd, QByteArrayView bytes) {
+    while (!bytes.isEmpty()) {
+        const ssize_t written = ::write(fd, bytes.data(), static_cast<size_t>(bytes.size()));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes = bytes.sliced(written);
+    }
+    return true;
+}
+
 } // namespace
 
 QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
@@ -240,14 +290,31 @@ std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
     for (const auto& [key, value] : entries)
         content = withValue(content, section, key, value);
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (access == Access::OwnerOnly &&
-        !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return file.errorString();
-    if (file.write(content) != content.size() || !file.commit())
-        return file.errorString();
+    return replaceFile(path, content, access);
+}
+
+std::optional<QString> replaceFile(const QString& path, QByteArrayView content, Access access) {
+    const QByteArray finalName = QFile::encodeName(linkTarget(path));
+    const QByteArray newName = finalName + ".new";
+    const int fd = openLockedNewFile(newName, access == Access::OwnerOnly ? 0600 : 0666);
+    if (fd < 0)
+        return qt_error_string(errno);
+    // A stray new file is reused, so its permissions are set anew: private ones before the
+    // password goes in, or those of the file it replaces.
+    struct stat old = {};
+    bool done = ::ftruncate(fd, 0) == 0;
+    if (done && access == Access::OwnerOnly)
+        done = ::fchmod(fd, 0600) == 0;
+    else if (done && ::stat(finalName.constData(), &old) == 0 && S_ISREG(old.st_mode))
+        done = ::fchmod(fd, old.st_mode & 07777) == 0;
+    done = done && writeAll(fd, content) && ::fsync(fd) == 0 &&
+           ::rename(newName.constData(), finalName.constData()) == 0;
+    const int error = errno;
+    if (!done)
+        ::unlink(newName.constData());
+    ::close(fd);
+    if (!done)
+        return qt_error_string(error);
     return std::nullopt;
 }
 

@@ -39,4 +39,11 @@ int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int
 std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
                                     const QList<Entry>& entries, Access access);
 
+// The last step of writeStrings, also for settings files of other forms: replaces the file with
+// content, whole or not at all, so that neither a crash nor a full disk leaves it torn. The content
+// goes to "<file>.new", which then takes the file's place in one rename; a save cut short leaves at
+// most that one file behind, and the next save reuses it. A link is followed; the result is the
+// reason of a failure.
+std::optional<QString> replaceFile(const QString& path, QByteArrayView content, Access access);
+
 } // namespace ProfileFile

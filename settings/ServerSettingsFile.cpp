@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -121,9 +120,8 @@ SaveResult SaveServerSettings(const SettingsStore& store) {
                                line("MAIL=", store.MailAddress) +
                                line("APOP=", QString::number(store.ApopFlag));
 
-    QSaveFile file(QString::fromLatin1(serverSettingsFileName));
-    const QString path = QFileInfo(file.fileName()).absoluteFilePath();
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size() || !file.commit())
-        return SaveFailure::cannotWrite(path, file.errorString());
+    const QString path = QFileInfo(QString::fromLatin1(serverSettingsFileName)).absoluteFilePath();
+    if (auto reason = ProfileFile::replaceFile(path, content, ProfileFile::Access::Shared))
+        return SaveFailure::cannotWrite(path, *reason);
     return std::nullopt;
 }
