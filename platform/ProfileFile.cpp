@@ -176,33 +176,30 @@ QByteArray withValue(QByteArrayView content, QByteArrayView section, QByteArrayV
     return result.append(content.sliced(insertAfter.end));
 }
 
-bool isRegularFile(const QString& path) {
-    return QFileInfo(path).isFile();
-}
-
-// A missing file reads as empty; a file that exists but cannot be read whole is an error.
-std::optional<QString> readWhole(const QString& path, QByteArray& content) {
-    content.clear();
-    if (!QFileInfo::exists(path))
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    if (file.size() > maxFileBytes)
-        return QStringLiteral("the file is larger than %1 bytes").arg(maxFileBytes);
-    content = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return file.errorString();
-    return std::nullopt;
-}
-
-QByteArray readHead(const QString& path) {
-    if (!isRegularFile(path))
+// At most limit bytes of the file; empty when it is missing or cannot be read, and then problem
+// says why a file that exists could not be. Only a regular file is opened: opening a pipe could
+// wait forever.
+QByteArray readUpTo(const QString& path, qsizetype limit, QString& problem) {
+    problem.clear();
+    const QFileInfo info(path);
+    if (!info.exists())
         return {};
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!info.isFile()) {
+        problem = info.isDir() ? QStringLiteral("a folder has the file's name")
+                               : QStringLiteral("it is not a regular file");
         return {};
-    return file.read(maxFileBytes);
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        problem = file.errorString();
+        return {};
+    }
+    QByteArray content = file.read(limit);
+    if (file.error() != QFileDevice::NoError) {
+        problem = file.errorString();
+        return {};
+    }
+    return content;
 }
 
 // A link to a settings file stays a link: the file it points to is replaced.
@@ -254,8 +251,8 @@ bool writeAll(int fd, QByteArrayView bytes) {
 } // namespace
 
 QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
-                      QByteArrayView defaultValue, qsizetype bufferSize) {
-    const QByteArray content = readHead(path);
+                      QByteArrayView defaultValue, qsizetype bufferSize, QString* problem) {
+    const QByteArray content = readFileHead(path, problem);
     const std::optional<QByteArray> found = readValue(content, section, key);
     QByteArrayView value = found ? QByteArrayView(*found) : defaultValue;
     const qsizetype nul = value.indexOf('\0');
@@ -265,8 +262,9 @@ QByteArray readString(const QString& path, QByteArrayView section, QByteArrayVie
         .toByteArray();
 }
 
-int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int defaultValue) {
-    const QByteArray text = readString(path, section, key, {}, maxFileBytes);
+int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int defaultValue,
+            QString* problem) {
+    const QByteArray text = readString(path, section, key, {}, maxFileBytes, problem);
     if (text.isEmpty())
         return defaultValue;
     qsizetype i = 0;
@@ -284,13 +282,23 @@ int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int
 
 std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
                                     const QList<Entry>& entries, Access access) {
-    QByteArray content;
-    if (auto failure = readWhole(path, content))
-        return failure;
+    QString problem;
+    QByteArray content = readUpTo(path, maxFileBytes + 1, problem);
+    if (!problem.isEmpty())
+        return problem;
+    if (content.size() > maxFileBytes)
+        return QStringLiteral("the file is larger than %1 bytes").arg(maxFileBytes);
     for (const auto& [key, value] : entries)
         content = withValue(content, section, key, value);
-
     return replaceFile(path, content, access);
+}
+
+QByteArray readFileHead(const QString& path, QString* problem) {
+    QString reason;
+    QByteArray content = readUpTo(path, maxFileBytes, reason);
+    if (problem)
+        *problem = reason;
+    return content;
 }
 
 std::optional<QString> replaceFile(const QString& path, QByteArrayView content, Access access) {

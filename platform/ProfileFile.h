@@ -26,18 +26,27 @@ enum class Access { Shared, OwnerOnly };
 constexpr qsizetype maxFileBytes = 64 * 1024 * 1024;
 
 // The key's value, or defaultValue when the file, the section or the key is missing; cut at its
-// first NUL and then to at most bufferSize - 1 bytes, never inside a double-byte character.
+// first NUL and then to at most bufferSize - 1 bytes, never inside a double-byte character. A file
+// that exists but cannot be read gives defaultValue too; problem, when given, then says why (and is
+// cleared otherwise).
 QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
-                      QByteArrayView defaultValue, qsizetype bufferSize);
+                      QByteArrayView defaultValue, qsizetype bufferSize,
+                      QString* problem = nullptr);
 
 // The whole number the key's value begins with (0 when it begins with none), or defaultValue when
-// the file, section or key is missing or the value is empty.
-int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int defaultValue);
+// the file, section or key is missing or the value is empty; problem as for readString.
+int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int defaultValue,
+            QString* problem = nullptr);
 
 // Sets each key of section in turn, as one replacement of the whole file: either every entry is
 // stored or the file is left as it was. The result is the reason of a failure.
 std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
                                     const QList<Entry>& entries, Access access);
+
+// The first step of readString, also for settings files of other forms: the file's first
+// maxFileBytes bytes; empty when it is missing or cannot be read, and problem as for readString. A
+// folder or anything else but a regular file in the file's place is a problem.
+QByteArray readFileHead(const QString& path, QString* problem = nullptr);
 
 // The last step of writeStrings, also for settings files of other forms: replaces the file with
 // content, whole or not at all, so that neither a crash nor a full disk leaves it torn. The content

@@ -14,8 +14,7 @@ QString AccountFilePath() {
 }
 
 QString ReadProfileText(const char* key) {
-    return CodePage932::decode(
-        ProfileFile::readString(AccountFilePath(), dataFolderSection, key, "", valueBufferSize));
+    return CodePage932::decode(ReadDataFolderString(AccountFilePath(), key, valueBufferSize));
 }
 
 StoredAccount ReadAccount() {

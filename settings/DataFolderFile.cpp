@@ -1,5 +1,6 @@
 #include "settings/DataFolderFile.h"
 
+#include "settings/ReadProblems.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -11,4 +12,21 @@ SaveResult WriteDataFolderFile(const QString& path, const QList<ProfileFile::Ent
     if (auto reason = ProfileFile::writeStrings(path, dataFolderSection, entries, access))
         return SaveFailure::cannotWrite(path, *reason);
     return std::nullopt;
+}
+
+QByteArray ReadDataFolderString(const QString& path, const char* key, qsizetype bufferSize) {
+    QString problem;
+    QByteArray value =
+        ProfileFile::readString(path, dataFolderSection, key, "", bufferSize, &problem);
+    if (!problem.isEmpty())
+        noteReadProblem(path, problem);
+    return value;
+}
+
+int ReadDataFolderInt(const QString& path, const char* key, int defaultValue) {
+    QString problem;
+    const int value = ProfileFile::readInt(path, dataFolderSection, key, defaultValue, &problem);
+    if (!problem.isEmpty())
+        noteReadProblem(path, problem);
+    return value;
 }

@@ -11,7 +11,7 @@ QString OptionFilePath() {
 }
 
 int ReadDisconnectOption() {
-    return ProfileFile::readInt(OptionFilePath(), dataFolderSection, "NUMBER", 0);
+    return ReadDataFolderInt(OptionFilePath(), "NUMBER", 0);
 }
 
 SaveResult WriteDisconnectOption(const QString& text) {

@@ -1,9 +1,10 @@
 #include "settings/ServerSettingsFile.h"
 
+#include "settings/ReadProblems.h"
+
 #include "platform/CodePage932.h"
 #include "platform/ProfileFile.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <charconv>
 #include <cmath>
@@ -92,13 +93,11 @@ qint16 ApopFlagFromText(QStringView text) {
 }
 
 void LoadServerSettings(SettingsStore& store) {
-    const QFileInfo info(QString::fromLatin1(serverSettingsFileName));
-    if (!info.isFile())
-        return;
-    QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QByteArray content = file.read(ProfileFile::maxFileBytes);
+    const QString path = QFileInfo(QString::fromLatin1(serverSettingsFileName)).absoluteFilePath();
+    QString problem;
+    const QByteArray content = ProfileFile::readFileHead(path, &problem);
+    if (!problem.isEmpty())
+        noteReadProblem(path, problem);
     for (const QByteArrayView line : splitLines(content))
         applyLine(store, line);
 }

@@ -107,6 +107,34 @@ private Q_SLOTS:
         QCOMPARE(ProfileFile::readInt(m_path, "EXEINI", "NUMBER", 0), 0);
     }
 
+    void saysWhyAnExistingFileCannotBeRead_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<bool>("problem");
+        QTest::newRow("missing") << QStringLiteral("missing") << false;
+        QTest::newRow("readable") << QStringLiteral("readable") << false;
+        QTest::newRow("a folder") << QStringLiteral("folder") << true;
+        QTest::newRow("without permission") << QStringLiteral("no permission") << true;
+    }
+    void saysWhyAnExistingFileCannotBeRead() {
+        QFETCH(QString, obstacle);
+        QFETCH(bool, problem);
+        if (obstacle == u"folder")
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
+        if (obstacle != u"missing" && obstacle != u"folder")
+            writeContent(m_path, "[EXEINI]\r\nNUMBER=1\r\n");
+        if (obstacle == u"no permission") {
+            QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
+            if (QFile file(m_path); file.open(QIODevice::ReadOnly))
+                QSKIP("Permission bits do not stop this user's reads (root).");
+        }
+        QString reason = QStringLiteral("left from before");
+        const int number = ProfileFile::readInt(m_path, "EXEINI", "NUMBER", 7, &reason);
+        QCOMPARE(number, obstacle == u"readable" ? 1 : 7);
+        QCOMPARE(reason.isEmpty(), !problem);
+        if (obstacle == u"folder")
+            QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("test.ini")));
+    }
+
     void cutsValuesLikeAFixedBuffer() {
         const QByteArray longValue(300, 'x');
         writeContent(m_path, "[EXEINI]\r\nNAME=" + longValue + "\r\nNUL=ab\0cd\r\n");

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "settings/SaveFailure.h"
+
+#include <QList>
+#include <QString>
+
+// A settings file that exists but cannot be read gives its defaults, as a missing one does, and
+// its reader tells its caller nothing. So that the user still learns of it, the reader notes the
+// problem here, and the program shows what takeReadProblems() hands out.
+
+// Notes that the file at path exists but could not be read, for reason; a file is noted at most
+// once per process.
+void noteReadProblem(const QString& path, const QString& reason);
+
+// The problems noted since the last call, in the order they were noted, each worded for the user.
+QList<SaveFailure> takeReadProblems();
