@@ -11,6 +11,7 @@
 #include "mail/HangUpDialUp.h"
 
 #include "settings/DialogLook.h"
+#include "settings/MessageBox.h"
 #include "settings/ServerSettingsFile.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
@@ -181,6 +182,7 @@ void MainForm::setOuterHeightTwips(int twips) {
 void MainForm::load() {
     setOuterHeightTwips(collapsedHeightTwips);
     LoadServerSettings(SettingsStore::instance());
+    MessageBox::showReadProblems(this);
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, statusBufferSize);
     RunCharaLoop();

@@ -98,6 +98,7 @@ IdPassForm::IdPassForm() {
 
 void IdPassForm::load() {
     const StoredAccount account = ReadAccount();
+    MessageBox::showReadProblems(this);
     IdText->setText(account.id);
     PassText->setText(account.password);
     // The box starts cleared whatever "NAME3" says: nothing depends on that key.

@@ -1,5 +1,7 @@
 #include "settings/MessageBox.h"
 
+#include "settings/ReadProblems.h"
+
 namespace {
 
 struct TestState {
@@ -28,6 +30,11 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
 
 void error(QWidget* parent, const QString& text) {
     show(parent, QMessageBox::NoIcon, QStringLiteral("エラー"), text, QMessageBox::Ok);
+}
+
+void showReadProblems(QWidget* parent) {
+    for (const SaveFailure& problem : takeReadProblems())
+        error(parent, problem.message);
 }
 
 void setTestAnswer(std::optional<QMessageBox::StandardButton> answer) {

@@ -73,6 +73,7 @@ SetForm::SetForm() {
 
 void SetForm::load() {
     setDisconnectIfNoNewMail(ReadDisconnectOption());
+    MessageBox::showReadProblems(this);
 }
 
 int SetForm::DisconnectIfNoNewMail() const {

@@ -37,7 +37,10 @@ class SettingsOnX11(ProgramOnX11):
             time.sleep(0.05)
 
     def type(self, text):
-        self.xdotool("type", "--delay", "40", text)
+        # xdotool types a character missing from the keymap by mapping it onto a spare key for
+        # the moment; a short delay lets the next mapping overtake the program's reading of the
+        # key, which then reads as the next character.
+        self.xdotool("type", "--delay", "150", text)
         time.sleep(0.2)
 
     def dialog(self, title):
@@ -119,6 +122,7 @@ class SettingsOnX11(ProgramOnX11):
         self.keys("Tab", "space")
         account = self.dialog("ID,PASS")
         self.xdotool("windowactivate", "--sync", str(account))
+        self.keys("ctrl+a")  # a first key, so that the window takes keys before the typing
         self.type("ゆーざー")
         self.keys("Tab")
         self.type("secret")

@@ -264,6 +264,29 @@ private Q_SLOTS:
         QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 1);
     }
 
+    // A file that exists but cannot be read is said once, when a dialog reads it.
+    void unreadableFilesAreSaidOnce() {
+        QVERIFY(QDir().mkdir(OptionFilePath()));
+        QVERIFY(QDir().mkdir(AccountFilePath()));
+        for (int twice = 0; twice < 2; ++twice) {
+            QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 0);
+            QVERIFY(IdPassForm::instance().IdText->text().isEmpty());
+            IdPassForm::instance().close();
+            letClosedWindowsGo();
+        }
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 2);
+        QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(OptionFilePath())),
+                 qPrintable(shown[0].text));
+        QVERIFY2(shown[1].text.contains(QDir::toNativeSeparators(AccountFilePath())),
+                 qPrintable(shown[1].text));
+        SetForm::instance().close();
+        letClosedWindowsGo();
+        MessageBox::takeShown();
+        QDir().rmdir(OptionFilePath());
+        QDir().rmdir(AccountFilePath());
+    }
+
     void optionsDialogOpensEachOtherDialogOnce() {
         SetForm& form = SetForm::instance();
         form.show();
