@@ -8,10 +8,15 @@
 #include "chara/CharaState.h"
 #include "chara/Form1.h"
 
+#include "mail/CheckNewMail.h"
 #include "mail/HangUpDialUp.h"
+#include "mail/MailLibrary.h"
 
 #include "settings/DialogLook.h"
+#include "settings/IdPassForm.h"
 #include "settings/MessageBox.h"
+#include "settings/OptionFile.h"
+#include "settings/OptionForm.h"
 #include "settings/ServerSettingsFile.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
@@ -124,8 +129,10 @@ void MainForm::buildPanel(QWidget* client) {
     captionPalette.setColor(QPalette::WindowText, Qt::white);
     countCaption->setPalette(captionPalette);
 
-    panelText(client, "Text6", QStringLiteral("1"), twipsRect(1080, 2920, 375, 270));
-    panelText(client, "Text3", QStringLiteral("新着メール有り"), twipsRect(1560, 2900, 2655, 300));
+    m_resultNumber =
+        panelText(client, "Text6", QStringLiteral("1"), twipsRect(1080, 2920, 375, 270));
+    m_resultText = panelText(client, "Text3", QStringLiteral("新着メール有り"),
+                             twipsRect(1560, 2900, 2655, 300));
 
     auto* restoreSize = place(new QPushButton(QStringLiteral("元のサイズ"), client), "Command2",
                               twipsRect(0, 2680, 1455, 260));
@@ -149,6 +156,7 @@ void MainForm::buildHiddenControls(QWidget* client) {
     hangUp->setObjectName(QStringLiteral("Command5"));
     hangUp->hide();
     connect(hangUp, &QPushButton::clicked, this, [] { HangUpDialUp(); });
+    m_hangUp = hangUp;
 }
 
 void MainForm::buildMenu() {
@@ -159,7 +167,8 @@ void MainForm::buildMenu() {
         action->setObjectName(QString::fromLatin1(name));
         return action;
     };
-    item("mcheck", QStringLiteral("新着メールチェック"));
+    connect(item("mcheck", QStringLiteral("新着メールチェック")), &QAction::triggered, this,
+            &MainForm::checkCommand);
     item("mline2", {});
     connect(item("mset", QStringLiteral("設定")), &QAction::triggered, this,
             [] { showInFront(SetForm::instance()); });
@@ -181,10 +190,18 @@ void MainForm::setOuterHeightTwips(int twips) {
 
 void MainForm::load() {
     setOuterHeightTwips(collapsedHeightTwips);
+    // The stored option goes into the options dialog, which is made hidden for it.
+    SetForm::instance().setDisconnectIfNoNewMail(ReadDisconnectOption());
     LoadServerSettings(SettingsStore::instance());
     MessageBox::showReadProblems(this);
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, statusBufferSize);
+    // A first run leads straight to the two settings a check needs.
+    if (SettingsStore::instance().Pop3Server.isEmpty())
+        showInFront(OptionForm::instance());
+    const IdPassForm& account = IdPassForm::instance();
+    if (account.IdText->text().isEmpty() || account.PassText->text().isEmpty())
+        showInFront(IdPassForm::instance());
     RunCharaLoop();
 }
 
@@ -207,6 +224,32 @@ Form1& MainForm::courier() {
 
 void MainForm::runCourier() {
     courier().show();
+}
+
+void MainForm::checkCommand() {
+    // The windows go on painting while the library waits; input to them waits for the check's
+    // end, and the pointer says so.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CheckNewMail(NMail(), *this);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+void MainForm::setResultText(const QString& text) {
+    m_resultText->setText(text);
+    m_resultText->setCursorPosition(0);
+}
+
+void MainForm::setResultNumber(const QString& text) {
+    m_resultNumber->setText(text);
+    m_resultNumber->setCursorPosition(0);
+}
+
+void MainForm::showInformationPanel() {
+    setOuterHeightTwips(expandedHeightTwips);
+}
+
+void MainForm::clickHangUp() {
+    m_hangUp->click();
 }
 
 // The courier's right click ends the program without the main window's shutdown.

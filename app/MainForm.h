@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mail/CheckWindow.h"
+
 #include <QImage>
 #include <QMainWindow>
 
@@ -12,7 +14,7 @@ class QPushButton;
 
 // The main window: the town street with the courier's stage, the information panel below it that
 // a check uncovers, and the one menu. Loading it is the program's whole start-up.
-class MainForm : public QMainWindow {
+class MainForm : public QMainWindow, public CheckWindow {
     Q_OBJECT
 public:
     // Outer heights in twips: collapsed shows the street only, expanded the panel too.
@@ -23,6 +25,13 @@ public:
     static MainForm& instance();
 
     void setOuterHeightTwips(int twips);
+
+    // What a check shows and does on this window.
+    void setResultText(const QString& text) override;
+    void setResultNumber(const QString& text) override;
+    void showInformationPanel() override;
+    void runCourier() override;
+    void clickHangUp() override;
 
 protected:
     // Closing the main window ends the program at once.
@@ -39,9 +48,12 @@ private:
     void centreOnScreen();
     // The courier window, connected so that its right click ends the program.
     Form1& courier();
-    void runCourier();
+    void checkCommand();
     void endProgram();
 
     CharaStage* m_stage = nullptr;
     CharaLoop* m_charaLoop = nullptr;
+    QLineEdit* m_resultText = nullptr;
+    QLineEdit* m_resultNumber = nullptr;
+    QPushButton* m_hangUp = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include "settings/ReadProblems.h"
 
+#include <QGuiApplication>
+
 namespace {
 
 struct TestState {
@@ -24,8 +26,15 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
         testState().shown.append({icon, title, text, buttons});
         return *testState().answer;
     }
+    // A box waits for the user: the pointer shows the usual arrow over it, even in a busy spell.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox box(icon, title, text, buttons, parent);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
+    return answer;
 }
 
 void error(QWidget* parent, const QString& text) {

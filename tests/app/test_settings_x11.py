@@ -3,30 +3,20 @@ the keyboard as a user would: "設定" from the menu, "POPサーバー" and "ID/
 typed into the boxes (Japanese too), Enter, Esc and Tab, and the files on disk afterwards."""
 
 import os
-import shutil
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
 from xsession import ProgramOnX11, run, screenshot, visible_windows, wait_for  # noqa: E402
 
-BUILT_PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
+PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE = 0x08, 0x10
 
 
 class SettingsOnX11(ProgramOnX11):
-    def setUp(self):
-        # A copy of the program, so that its data folder beside it is this test's own.
-        folder = tempfile.TemporaryDirectory()
-        self.addCleanup(folder.cleanup)
-        self.PROGRAM = os.path.join(folder.name, "pomarin")
-        shutil.copy(BUILT_PROGRAM, self.PROGRAM)
-        self.data = os.path.join(folder.name, "★MailData")
-        super().setUp()
-        self.workdir = run(self.env, "readlink", f"/proc/{self.program.pid}/cwd").strip()
+    PROGRAM = PROGRAM
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *args], env=self.env, check=True)
@@ -122,9 +112,9 @@ class SettingsOnX11(ProgramOnX11):
         self.keys("Tab", "space")
         account = self.dialog("ID,PASS")
         self.xdotool("windowactivate", "--sync", str(account))
-        self.keys("ctrl+a")  # a first key, so that the window takes keys before the typing
+        self.keys("ctrl+a")  # over the stored ID, and a first key before the typing
         self.type("ゆーざー")
-        self.keys("Tab")
+        self.keys("Tab", "ctrl+a")
         self.type("secret")
         self.shot("account")
         self.keys("Tab", "Tab", "Tab", "space", "Return")
@@ -140,7 +130,7 @@ class SettingsOnX11(ProgramOnX11):
         self.xdotool("windowactivate", "--sync", str(account))
         self.keys("ctrl+a")
         self.type("other")
-        self.keys("Escape")
+        self.keys("Escape")  # Cancel
         self.gone("ID,PASS")
         self.assertEqual(self.file(account_file), saved)
 

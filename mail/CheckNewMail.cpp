@@ -1,0 +1,75 @@
+#include "mail/CheckNewMail.h"
+
+#include "mail/CheckWindow.h"
+#include "mail/MailLibrary.h"
+#include "mail/ShowCheckResult.h"
+
+#include "settings/AccountFile.h"
+#include "settings/DialogLook.h"
+#include "settings/IdPassForm.h"
+#include "settings/MessageBox.h"
+#include "settings/OptionForm.h"
+#include "settings/SetForm.h"
+#include "settings/SettingsStore.h"
+
+#include <QLineEdit>
+
+namespace {
+
+// The size of the library's status texts, set at start-up.
+constexpr int statusBufferSize = 8192;
+
+void showLibraryError(MailLibrary& library, QString& buffer) {
+    int size = statusBufferSize;
+    library.GetMessage(0, buffer, size);
+    MessageBox::error(nullptr, CutAtNul(buffer));
+}
+
+// Logs in with the stored account and fetches every message; the login's result.
+int logInAndFetch(MailLibrary& library, int handle) {
+    const StoredAccount account = ReadAccount();
+    MessageBox::showReadProblems(nullptr);
+    IdPassForm& accountDialog = IdPassForm::instance();
+    accountDialog.IdText->setText(account.id);
+    accountDialog.PassText->setText(account.password);
+    SettingsStore& store = SettingsStore::instance();
+    store.UserId = account.id;
+    store.UserPassword = account.password;
+    if (store.UserId.isEmpty() || store.UserPassword.isEmpty()) {
+        showInFront(IdPassForm::instance());
+        return 0;
+    }
+
+    QString subject, from, date, to;
+    const int apop = store.ApopFlag != 0 ? -1 : 0;
+    const int N = library.Pop3Authenticate(handle, store.UserId, store.UserPassword, apop);
+    for (int number = 1; number <= N; ++number) {
+        // Every message is fetched and dropped; one that fails does not stop the others.
+        library.Pop3GetMailStatus(handle, number, subject, from, date, to, 0);
+        library.Pop3GetMailSize(handle, number);
+        QByteArray message;
+        library.Pop3GetMail(handle, number, subject, from, date, to, message, 0, 0);
+    }
+    if (N < 0)
+        showLibraryError(library, subject);
+    return N;
+}
+
+} // namespace
+
+void CheckNewMail(MailLibrary& library, CheckWindow& window) {
+    int N = 0;
+    const QString server = SettingsStore::instance().Pop3Server;
+    if (server.isEmpty()) {
+        showInFront(OptionForm::instance());
+    } else if (const int handle = library.Pop3Connect(server); handle == -1) {
+        QString reason;
+        showLibraryError(library, reason);
+    } else {
+        N = logInAndFetch(library, handle);
+        library.Pop3Close(handle);
+    }
+    ShowCheckResult(N, window);
+    if (SetForm::instance().DisconnectIfNoNewMail() == 1)
+        window.clickHangUp();
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+class CheckWindow;
+class MailLibrary;
+
+// One visit to the POP3 mailbox of the settings: connect, log in with the stored account, fetch
+// every message and drop it, close; then show the count on the window, and last hang up the
+// dial-up connections when the option asks for it, whatever happened before. A connection
+// that fails is said in an "エラー" box; with no server set the server settings dialog opens,
+// and with no stored account the account dialog.
+void CheckNewMail(MailLibrary& library, CheckWindow& window);

@@ -1,0 +1,41 @@
+#include "mail/MailLibrary.h"
+
+#include "platform/NMail.h"
+
+namespace {
+
+class NMailLibrary final : public MailLibrary {
+public:
+    int Pop3Connect(const QString& server) override { return NMailPop3Connect(server); }
+    int Pop3Authenticate(int handle, const QString& id, const QString& password,
+                         int apop) override {
+        return NMailPop3Authenticate(handle, id, password, apop);
+    }
+    int Pop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
+                          QString& to, int flag) override {
+        return NMailPop3GetMailStatus(handle, number, subject, from, date, to, flag);
+    }
+    int Pop3GetMailSize(int handle, int number) override {
+        return NMailPop3GetMailSize(handle, number);
+    }
+    int Pop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
+                    QString& to, QByteArray& message, int flag, int flag2) override {
+        return NMailPop3GetMail(handle, number, subject, from, date, to, message, flag, flag2);
+    }
+    int GetMessage(int code, QString& text, int& size) override {
+        return NMailGetMessage(code, text, size);
+    }
+    int Pop3Close(int handle) override { return NMailPop3Close(handle); }
+};
+
+} // namespace
+
+MailLibrary& NMail() {
+    static NMailLibrary library;
+    return library;
+}
+
+QString CutAtNul(const QString& text) {
+    const qsizetype nul = text.indexOf(QChar(u'\0'));
+    return nul < 0 ? text : text.left(nul);
+}

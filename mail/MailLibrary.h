@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// The mail library's calls as the check makes them (platform/NMail.h says what each does). The
+// check reaches the library only through here, so that a test can stand in for the library and
+// see every call, in order, on every path.
+class MailLibrary {
+public:
+    virtual ~MailLibrary() = default;
+
+    virtual int Pop3Connect(const QString& server) = 0;
+    virtual int Pop3Authenticate(int handle, const QString& id, const QString& password,
+                                 int apop) = 0;
+    virtual int Pop3GetMailStatus(int handle, int number, QString& subject, QString& from,
+                                  QString& date, QString& to, int flag) = 0;
+    virtual int Pop3GetMailSize(int handle, int number) = 0;
+    virtual int Pop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
+                            QString& to, QByteArray& message, int flag, int flag2) = 0;
+    virtual int GetMessage(int code, QString& text, int& size) = 0;
+    virtual int Pop3Close(int handle) = 0;
+};
+
+// The real library.
+MailLibrary& NMail();
+
+// The text before the first NUL character, or the whole text when it has none: how a text is
+// taken out of a buffer the library filled.
+QString CutAtNul(const QString& text);

@@ -1,0 +1,194 @@
+#include "mail/CheckNewMail.h"
+#include "mail/CheckWindow.h"
+#include "mail/MailLibrary.h"
+
+#include "settings/AccountFile.h"
+#include "settings/IdPassForm.h"
+#include "settings/MessageBox.h"
+#include "settings/OptionFile.h"
+#include "settings/OptionForm.h"
+#include "settings/SetForm.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+
+constexpr int handle = 7;
+
+// Stands in for the mail library and the main window, and writes down every call the check
+// makes of them, in order, with the error boxes shown between them.
+class RecordingCheck final : public MailLibrary, public CheckWindow {
+public:
+    int connectResult = handle;
+    int loginResult = 0;
+    QStringList calls;
+
+    int Pop3Connect(const QString& server) override {
+        note(QStringLiteral("Connect ") + server);
+        return connectResult;
+    }
+    int Pop3Authenticate(int h, const QString& id, const QString& password, int apop) override {
+        note(QStringLiteral("Authenticate %1 %2 %3 %4").arg(h).arg(id, password).arg(apop));
+        return loginResult;
+    }
+    int Pop3GetMailStatus(int h, int number, QString&, QString&, QString&, QString&, int) override {
+        note(QStringLiteral("GetMailStatus %1 %2").arg(h).arg(number));
+        return 0;
+    }
+    int Pop3GetMailSize(int h, int number) override {
+        note(QStringLiteral("GetMailSize %1 %2").arg(h).arg(number));
+        return number == 1 ? -10 : 100; // a failing size does not stop the loop
+    }
+    int Pop3GetMail(int h, int number, QString&, QString&, QString&, QString&, QByteArray& message,
+                    int, int) override {
+        note(QStringLiteral("GetMail %1 %2").arg(h).arg(number));
+        message = QByteArray(100, 'm');
+        return 100;
+    }
+    int GetMessage(int code, QString& text, int& size) override {
+        note(QStringLiteral("GetMessage %1 %2").arg(code).arg(size));
+        text = QStringLiteral("サーバーの応答: bad password") + QChar(u'\0') +
+               QStringLiteral("left in the buffer");
+        return 1;
+    }
+    int Pop3Close(int h) override {
+        note(QStringLiteral("Close %1").arg(h));
+        return 0;
+    }
+    void setResultText(const QString& text) override { note(QStringLiteral("Text3 ") + text); }
+    void setResultNumber(const QString& text) override { note(QStringLiteral("Text6 ") + text); }
+    void showInformationPanel() override { note(QStringLiteral("Height 3975")); }
+    void runCourier() override { note(QStringLiteral("RunCourier")); }
+    void clickHangUp() override { note(QStringLiteral("HangUpDialUp")); }
+
+    void note(const QString& call) {
+        for (const MessageBox::Shown& box : MessageBox::takeShown())
+            calls << box.title + QStringLiteral(" box: ") + box.text;
+        calls << call;
+    }
+};
+
+QStringList texts(std::initializer_list<const char*> items) {
+    QStringList list;
+    for (const char* item : items)
+        list << QString::fromUtf8(item);
+    return list;
+}
+
+bool shown(const char* windowName) {
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->objectName() == QLatin1String(windowName) && window->isVisible())
+            return true;
+    return false;
+}
+
+} // namespace
+
+// The check's calls, in order, on every path, against a stand-in for the mail library and the
+// main window.
+class TestCheckNewMail : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { MessageBox::setTestAnswer(QMessageBox::Ok); }
+    void cleanupTestCase() { QDir(DataFolder()).removeRecursively(); }
+
+    void everyPathCallsInOrder_data() {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<int>("connectResult");
+        QTest::addColumn<QByteArray>("account");
+        QTest::addColumn<int>("loginResult");
+        QTest::addColumn<int>("apop");
+        QTest::addColumn<QString>("dialog"); // the dialog the check opens, if any
+        QTest::addColumn<QStringList>("calls");
+        const QByteArray account = "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\nNAME3=1\r\n";
+        const char* none = "Text3 新着メールなし。";
+        const char* error = "エラー box: サーバーの応答: bad password";
+        const char* hangUp = "HangUpDialUp";
+        QTest::newRow("no server") << "" << handle << account << 0 << 0 << "OptionForm"
+                                   << texts({"Height 3975", none, "Text6 0", hangUp});
+        QTest::newRow("connect failure") << "pop.example.jp" << -1 << account << 0 << 0 << ""
+                                         << texts({"Connect pop.example.jp", "GetMessage 0 8192",
+                                                   error, "Height 3975", none, "Text6 0", hangUp});
+        QTest::newRow("account missing")
+            << "pop.example.jp" << handle << QByteArray("[EXEINI]\r\nNAME=user\r\n") << 0 << 0
+            << "IdPassForm"
+            << texts({"Connect pop.example.jp", "Close 7", "Height 3975", none, "Text6 0", hangUp});
+        QTest::newRow("login failure")
+            << "pop.example.jp" << handle << account << -8 << 0 << ""
+            << texts({"Connect pop.example.jp", "Authenticate 7 user secret 0", "GetMessage 0 8192",
+                      error, "Close 7", "Height 3975", none, "Text6 -8", hangUp});
+        QTest::newRow("empty mailbox, APOP")
+            << "pop.example.jp" << handle << account << 0 << 1 << ""
+            << texts({"Connect pop.example.jp", "Authenticate 7 user secret -1", "Close 7",
+                      "Height 3975", none, "Text6 0", hangUp});
+        QTest::newRow("new mail") << "pop.example.jp" << handle << account << 2 << 0 << ""
+                                  << texts({"Connect pop.example.jp",
+                                            "Authenticate 7 user secret 0", "GetMailStatus 7 1",
+                                            "GetMailSize 7 1", "GetMail 7 1", "GetMailStatus 7 2",
+                                            "GetMailSize 7 2", "GetMail 7 2", "Close 7",
+                                            "RunCourier", "Text3 新着メール有り。", "Text6 2",
+                                            "Height 3975", hangUp});
+    }
+    void everyPathCallsInOrder() {
+        QFETCH(QString, server);
+        QFETCH(int, connectResult);
+        QFETCH(QByteArray, account);
+        QFETCH(int, loginResult);
+        QFETCH(int, apop);
+        QFETCH(QString, dialog);
+        QFETCH(QStringList, calls);
+        for (QWidget* window : QApplication::topLevelWidgets())
+            window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QDir(DataFolder()).removeRecursively();
+        QVERIFY(QDir().mkpath(DataFolder()));
+        QFile file(AccountFilePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(account);
+        file.close();
+        SettingsStore& store = SettingsStore::instance();
+        store.Pop3Server = server;
+        store.ApopFlag = qint16(apop);
+        store.UserId = QStringLiteral("typed, not saved");
+
+        // The option holds for every path: off, nothing is hung up; on, after everything else.
+        for (const bool option : {false, true}) {
+            SetForm::instance().close(); // made anew by the check, from the file
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCOMPARE(WriteDisconnectOption(option ? QStringLiteral("1") : QStringLiteral("0")),
+                     std::nullopt);
+            RecordingCheck check;
+            check.connectResult = connectResult;
+            check.loginResult = loginResult;
+            CheckNewMail(check, check);
+            check.note(QStringLiteral("end"));
+            QStringList expected = calls;
+            if (!option)
+                expected.removeAll(QStringLiteral("HangUpDialUp"));
+            QCOMPARE(check.calls, expected << QStringLiteral("end"));
+        }
+        if (!dialog.isEmpty())
+            QVERIFY2(shown(qPrintable(dialog)), qPrintable(dialog));
+        QCOMPARE(shown("IdPassForm"), dialog == QStringLiteral("IdPassForm"));
+        if (connectResult != -1 && !server.isEmpty()) {
+            // The stored account, in the account dialog's boxes and the record at every visit.
+            QCOMPARE(IdPassForm::instance().IdText->text(), QStringLiteral("user"));
+            QCOMPARE(store.UserId, QStringLiteral("user"));
+        }
+    }
+
+    void cutAtNul() {
+        QCOMPARE(CutAtNul(QStringLiteral("text")), QStringLiteral("text"));
+        QCOMPARE(CutAtNul(QStringLiteral("ab") + QChar(u'\0') + QStringLiteral("cd")),
+                 QStringLiteral("ab"));
+        QCOMPARE(CutAtNul(QString(QChar(u'\0'))), QString());
+    }
+};
+
+QTEST_MAIN(TestCheckNewMail)
+#include "tst_checknewmail.moc"
