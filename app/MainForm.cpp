@@ -1,5 +1,6 @@
 #include "app/MainForm.h"
 
+#include "app/HeldUserInput.h"
 #include "app/Twips.h"
 #include "app/UiFont.h"
 
@@ -229,6 +230,7 @@ void MainForm::runCourier() {
 void MainForm::checkCommand() {
     // The windows go on painting while the library waits; input to them waits for the check's
     // end, and the pointer says so.
+    const HeldUserInput held;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     CheckNewMail(NMail(), *this);
     QGuiApplication::restoreOverrideCursor();

@@ -5,7 +5,9 @@
 
 // The program's mail library: a POP3 client reached only through these calls. Every call runs on
 // the calling thread and returns when its work is done; while it waits for the network, the
-// thread's event loop keeps delivering everything but user input (windows keep painting).
+// thread's event loop keeps delivering events, so that windows keep painting and a window can
+// still be closed. What user input may do meanwhile is the caller's to decide (the program holds
+// it until the check ends).
 //
 // Every wait is bounded. Connecting, a TLS handshake and every status line (the greeting, the
 // reply to a command) must arrive within 30 seconds of being asked for; the data of a

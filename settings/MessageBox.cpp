@@ -31,6 +31,8 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
     if (busy)
         QGuiApplication::setOverrideCursor(Qt::ArrowCursor);
     QMessageBox box(icon, title, text, buttons, parent);
+    // An error's text can be selected and copied, to search for it or pass it on.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
     if (busy)
         QGuiApplication::restoreOverrideCursor();

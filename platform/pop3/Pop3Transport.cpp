@@ -154,7 +154,9 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
             continue;
         }
         alarm.start(static_cast<int>(left));
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        // Not without user input: Qt counts a window manager's request to close a window as
+        // input, and a program must be able to end during a long wait.
+        loop.exec();
     }
     m_runningWait = outerWait;
     for (const auto& connection : wakeUps)

@@ -14,8 +14,8 @@
 #include <optional>
 
 // One connection to a POP3 server: the socket, TLS, and bounded waits for replies. A wait runs
-// the thread's event loop without user input, so that windows keep painting. After any failure
-// the connection is broken for good.
+// the thread's event loop, so that windows keep painting. After any failure the connection is
+// broken for good.
 class Pop3Transport {
 public:
     using Result = std::optional<MailFailure>;

@@ -1,3 +1,4 @@
+#include "app/HeldUserInput.h"
 #include "app/MainForm.h"
 
 #include "chara/CharaStage.h"
@@ -190,6 +191,29 @@ private Q_SLOTS:
         control<QPushButton>("Command1")->click();
         QVERIFY(Form1::instance().isVisible());
         choose("mmodosu");
+    }
+
+    // What the user clicks or types during a check reaches the windows, in order, when it ends.
+    void inputWaitsForTheCheckToEnd() {
+        QWidget window;
+        auto* button = new QPushButton(QStringLiteral("button"), &window);
+        auto* box = new QLineEdit(&window);
+        box->move(0, 40);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        int clicks = 0;
+        connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+        {
+            const HeldUserInput held;
+            QTest::mouseClick(button, Qt::LeftButton);
+            QTest::keyClicks(box, QStringLiteral("ab"));
+            QCoreApplication::processEvents();
+            QCOMPARE(clicks, 0);
+            QCOMPARE(box->text(), QString());
+        }
+        QCoreApplication::processEvents();
+        QCOMPARE(clicks, 1);
+        QCOMPARE(box->text(), QStringLiteral("ab"));
     }
 
     void stageShowsTheFrontViewAndAnimates() {

@@ -1,7 +1,8 @@
 // Saves the three settings files for tst_crashsafesaves, which kills it at random moments.
 // "once a" and "once b" save one of two sets of settings and end; "loop" says "ready" and then
-// saves the sets in turn until it is killed. The files go to the working directory and to the data
-// folder beside this program, so the test runs a copy of it in a temporary folder.
+// saves the sets in turn until it is killed, with a dot after each set saved. The files go to the
+// working directory and to the data folder beside this program, so the test runs a copy of it in a
+// temporary folder.
 
 #include "settings/AccountFile.h"
 #include "settings/OptionFile.h"
@@ -49,7 +50,10 @@ int main(int argc, char* argv[]) {
         return 2;
     std::fputs("ready\n", stdout);
     std::fflush(stdout);
-    for (int turn = 1;; turn = 1 - turn)
+    for (int turn = 1;; turn = 1 - turn) {
         if (!save(sets[turn]))
             return 1;
+        std::fputc('.', stdout);
+        std::fflush(stdout);
+    }
 }

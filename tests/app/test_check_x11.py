@@ -1,0 +1,227 @@
+"""New-mail checks of the real program on a real X server with a window manager, against the
+private Dovecot, a scripted server that drips and a mock NetworkManager, started from the menu as
+a user starts them; and the prompts of a first run."""
+
+import contextlib
+import json
+import os
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
+sys.dont_write_bytecode = True
+import dovecot  # noqa: E402
+import networkmanager  # noqa: E402
+from xsession import (ProgramOnX11, differs, geometry, run, screenshot,  # noqa: E402
+                      visible_windows, wait_for)
+
+PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
+COLLAPSED, EXPANDED = 177, 221  # client heights in pixels
+# Where the result boxes and the stage lie in the client area.
+TEXT3, TEXT6, STAGE = (192, 203), (84, 204), (240, 136, 41, 37)
+LOGIN_REFUSED = -8
+
+
+def settings(server):
+    return f"SMTP=\r\nPOP3={server}\r\nMAIL=\r\nAPOP=0\r\n".encode()
+
+
+def account(user, password="secret"):
+    return f"[EXEINI]\r\nNAME={user}\r\nNAME2={password}\r\nNAME3=1\r\n".encode()
+
+
+@contextlib.contextmanager
+def hostile_server():
+    """The scripted POP3 server's JSON ({"ports": {scenario: port}, ...}) while it serves."""
+    with tempfile.TemporaryDirectory() as cert_dir:
+        server = subprocess.Popen(
+            ["/usr/bin/python3", os.path.join(os.path.dirname(dovecot.__file__),
+                                              "hostile_pop3.py"), cert_dir],
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        try:
+            yield json.loads(server.stdout.readline())
+        finally:
+            server.stdin.close()  # EOF asks it to stop
+            server.wait(10)
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+class CheckOnX11(ProgramOnX11):
+    PROGRAM = PROGRAM
+
+    @classmethod
+    def setUpClass(cls):
+        cls.servers = [dovecot.serving(), hostile_server()]
+        cls.dovecot, cls.hostile = (server.__enter__() for server in cls.servers)
+
+    @classmethod
+    def tearDownClass(cls):
+        for server in cls.servers:
+            server.__exit__(None, None, None)
+
+    def setUp(self):
+        pop3 = f"pop3://127.0.0.1:{self.dovecot['pop3']}"
+        drip = f"pop3://127.0.0.1:{self.hostile['ports']['drip_message']}"
+        self.networkmanager = None
+        case = self._testMethodName
+        self.SETTINGS = settings({"test_nothing_listens": f"127.0.0.1:{free_port()}",
+                                  "test_closing_during_a_check": drip}.get(case, pop3))
+        self.DATA = {"iniIdPass.ini": account(
+            {"test_empty_mailbox": "empty"}.get(case, "small"),
+            "wrong" if case == "test_wrong_password" else "secret")}
+        if case == "test_option_hangs_up_after_the_check":
+            self.DATA["ini.ini"] = b"[EXEINI]\r\nNUMBER=1\r\n"
+            serving = networkmanager.serving([{"id": "modem", "type": "gsm"}])
+            self.networkmanager = serving.__enter__()
+            self.addCleanup(serving.__exit__, None, None, None)
+        super().setUp()
+        self.menu = geometry(self.env, self.window)[3] - COLLAPSED
+
+    def program_environment(self):
+        if not self.networkmanager:
+            return self.env
+        return dict(self.env, DBUS_SYSTEM_BUS_ADDRESS=self.networkmanager.address)
+
+    def xdotool(self, *args):
+        subprocess.run(["xdotool", *args], env=self.env, check=True)
+
+    def check(self):
+        """Chooses "新着メールチェック", the first item of the file menu."""
+        self.xdotool("windowactivate", "--sync", str(self.window))
+        self.xdotool("key", "--window", str(self.window), "alt+f")
+        time.sleep(0.3)
+        self.xdotool("key", "Return")
+
+    def client(self):
+        """The client area's origin, below the menu bar."""
+        x, y, _, _ = geometry(self.env, self.window)
+        return x, y + self.menu
+
+    def copied(self, window=None, at=None):
+        """The text of a result box (at, in the client area) or of a message box, as a user copies
+        it: a click into it, Ctrl+A, Ctrl+C."""
+        if at:
+            x, y = self.client()
+        else:
+            x, y, width, _ = geometry(self.env, window)
+            at = (width // 2, 20)  # in the first line of the text
+        self.xdotool("mousemove", str(x + at[0]), str(y + at[1]), "click", "1")
+        self.xdotool("key", "ctrl+a", "ctrl+c")
+        time.sleep(0.2)
+        return run(self.env, "xclip", "-o", "-selection", "clipboard")
+
+    def expanded(self):
+        wait_for(lambda: geometry(self.env, self.window)[3] - self.menu == EXPANDED, 30,
+                 "the window to show the result panel")
+
+    def result(self):
+        self.expanded()
+        return self.copied(at=TEXT3), int(self.copied(at=TEXT6))
+
+    def error_box(self):
+        box = wait_for(lambda: visible_windows(self.env, self.program.pid, "エラー"), 30,
+                       "the エラー box")[0]
+        text = self.copied(window=box)
+        self.xdotool("key", "Return")
+        return text
+
+    def courier_shown(self):
+        return bool(visible_windows(self.env, self.program.pid, "飛脚"))
+
+    def test_three_messages(self):
+        self.check()
+        self.assertEqual(self.result(), ("新着メール有り。", 3))
+        self.assertTrue(self.courier_shown())
+        screenshot(self.env, os.path.join(OUTPUT, "check-new-mail.png"))
+        # The check leaves the mailbox as it found it.
+        self.assertEqual(dovecot.unseen(self.dovecot["imap"], "small"), {"total": 3, "unseen": 3})
+        # A second check shows the same, with the one courier window.
+        self.check()
+        time.sleep(1)
+        self.assertEqual(self.result(), ("新着メール有り。", 3))
+        self.assertEqual(len(visible_windows(self.env, self.program.pid, "飛脚")), 1)
+
+    def test_empty_mailbox(self):
+        self.check()
+        self.assertEqual(self.result(), ("新着メールなし。", 0))
+        self.assertFalse(self.courier_shown())
+
+    def test_wrong_password(self):
+        self.check()
+        self.assertIn("Authentication failed", self.error_box())
+        self.assertEqual(self.result(), ("新着メールなし。", LOGIN_REFUSED))
+
+    def test_nothing_listens(self):
+        self.check()
+        self.assertIn("拒否", self.error_box())
+        self.assertEqual(self.result(), ("新着メールなし。", 0))
+
+    def test_option_hangs_up_after_the_check(self):
+        self.check()
+        self.assertEqual(self.result(), ("新着メール有り。", 3))
+        wait_for(lambda: self.networkmanager.deactivated() ==
+                 [self.networkmanager.active["modem"]], 10, "the dial-up connection to go")
+
+    def test_closing_during_a_check(self):
+        x, y = self.client()
+        stage = (x + STAGE[0], y + STAGE[1], x + STAGE[0] + STAGE[2], y + STAGE[1] + STAGE[3])
+        self.check()
+        time.sleep(1)  # the server drips the message
+        # The stage goes on stepping while the check waits.
+        first = screenshot(self.env).crop(stage)
+        wait_for(lambda: differs(screenshot(self.env).crop(stage), first), 3,
+                 "the stage to step during the check")
+        subprocess.run(["wmctrl", "-i", "-c", hex(self.window)], env=self.env, check=True)
+        self.assertEqual(self.program.wait(10), 0)
+
+
+class FirstRunOnX11(ProgramOnX11):
+    """What start-up opens, by what the settings files hold."""
+    PROGRAM = PROGRAM
+
+    def setUp(self):
+        case = self._testMethodName
+        if case == "test_no_files":
+            self.SETTINGS, self.DATA = None, {}
+        elif case == "test_id_without_password":
+            self.DATA = {"iniIdPass.ini": b"[EXEINI]\r\nNAME=user\r\n"}
+        super().setUp()
+
+    def shown(self, title):
+        return visible_windows(self.env, self.program.pid, title)
+
+    def test_no_files(self):
+        server = wait_for(lambda: self.shown("サーバー設定"), 10, "the server dialog")[0]
+        account = wait_for(lambda: self.shown("ID,PASS"), 10, "the account dialog")[0]
+        time.sleep(0.5)
+        clients = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST")
+        mapped = [int(w, 16) for w in clients.split("#")[1].split(",")]
+        self.assertEqual([mapped.index(w) for w in (server, account, self.window)],
+                         sorted(mapped.index(w) for w in (server, account, self.window)))
+        stacking = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST_STACKING")
+        order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
+        self.assertGreater(order.index(server), order.index(account))
+        self.assertGreater(order.index(server), order.index(self.window))
+        screenshot(self.env, os.path.join(OUTPUT, "first-run.png"))
+
+    def test_id_without_password(self):
+        wait_for(lambda: self.shown("ID,PASS"), 10, "the account dialog")
+        self.assertFalse(self.shown("サーバー設定"))
+
+    def test_everything_present(self):
+        time.sleep(1)
+        self.assertFalse(self.shown("ID,PASS"))
+        self.assertFalse(self.shown("サーバー設定"))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=sys.argv[:1], verbosity=2)
