@@ -34,6 +34,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -174,7 +175,8 @@ void MainForm::buildMenu() {
     connect(item("mset", QStringLiteral("設定")), &QAction::triggered, this,
             [] { showInFront(SetForm::instance()); });
     item("mtaiki", QStringLiteral("待機"));
-    item("mzenmen", QStringLiteral("常に前面表示"));
+    connect(item("mzenmen", QStringLiteral("常に前面表示")), &QAction::triggered, this,
+            &MainForm::toggleAlwaysOnTop);
     item("mline3", {});
     connect(item("mhikyaku", QStringLiteral("飛脚を走らせる")), &QAction::triggered, this,
             &MainForm::runCourier);
@@ -225,6 +227,19 @@ Form1& MainForm::courier() {
 
 void MainForm::runCourier() {
     courier().show();
+}
+
+void MainForm::toggleAlwaysOnTop() {
+    const bool onTop = !m_alwaysOnTop;
+    MessageBox::show(this, QMessageBox::Information, QStringLiteral("Pomarin"),
+                     onTop ? QStringLiteral("常に手前表示が設定されました。")
+                           : QStringLiteral("常に手前表示が解除されました。"),
+                     QMessageBox::Ok);
+    // Only the main window: the courier and standby windows keep their own stacking. Set on the
+    // native window, which then stays as it is; changing the widget's flags would make a new one.
+    windowHandle()->setFlag(Qt::WindowStaysOnTopHint, onTop);
+    show();
+    m_alwaysOnTop = onTop;
 }
 
 void MainForm::checkCommand() {

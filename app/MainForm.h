@@ -49,6 +49,7 @@ private:
     // The courier window, connected so that its right click ends the program.
     Form1& courier();
     void checkCommand();
+    void toggleAlwaysOnTop();
     void endProgram();
 
     CharaStage* m_stage = nullptr;
@@ -56,4 +57,5 @@ private:
     QLineEdit* m_resultText = nullptr;
     QLineEdit* m_resultNumber = nullptr;
     QPushButton* m_hangUp = nullptr;
+    bool m_alwaysOnTop = false; // AlwaysOnTop: flipped by every use of "常に前面表示"
 };

@@ -17,7 +17,8 @@ int main(int argc, char* argv[]) {
     RequireDisplay();
 
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("ぽまりん"));
+    // Also the window class that window managers show and match: plain ASCII, as X11 expects.
+    QApplication::setApplicationName(QStringLiteral("Pomarin"));
     QApplication::setFont(UiFont(9));
     MainForm::instance();
     return QApplication::exec();

@@ -55,6 +55,26 @@ class MainWindowOnX11(ProgramOnX11):
         time.sleep(0.2)
         screenshot(self.env, os.path.join(OUTPUT, "pomarin-menu.png"))
 
+    def test_window_class_and_always_on_top(self):
+        self.assertIn('"pomarin", "Pomarin"', window_property(self.env, self.window, "WM_CLASS"))
+        for on_top in (True, False, True):
+            subprocess.run(["xdotool", "windowactivate", "--sync", str(self.window)],
+                           env=self.env, check=True)
+            subprocess.run(["xdotool", "key", "--window", str(self.window), "alt+f"],
+                           env=self.env, check=True)
+            time.sleep(0.3)
+            for key in ("Down", "Down", "Down", "Return"):  # the fourth item, 常に前面表示
+                subprocess.run(["xdotool", "key", key], env=self.env, check=True)
+            box = wait_for(lambda: visible_windows(self.env, self.program.pid, "Pomarin"), 10,
+                           "the message box")[0]
+            subprocess.run(["xdotool", "windowactivate", "--sync", str(box), "key", "Return"],
+                           env=self.env, check=True)
+            wait_for(lambda: ("_NET_WM_STATE_ABOVE" in window_property(
+                self.env, self.window, "_NET_WM_STATE")) == on_top, 10,
+                f"the main window {'above' if on_top else 'no longer above'} others")
+        # The same window all along, not a new one made for the new stacking.
+        self.assertEqual(visible_windows(self.env, self.program.pid, "ぽまりん"), [self.window])
+
     def test_closing_the_window_ends_the_program(self):
         subprocess.run(["wmctrl", "-i", "-c", hex(self.window)], env=self.env, check=True)
         self.assertEqual(self.program.wait(10), 0)

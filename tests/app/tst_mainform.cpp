@@ -5,10 +5,12 @@
 #include "chara/CharaState.h"
 #include "chara/Form1.h"
 
+#include "settings/MessageBox.h"
 #include "settings/SettingsStore.h"
 
 #include "platform/NMailLibrary.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QFontInfo>
@@ -191,6 +193,26 @@ private Q_SLOTS:
         control<QPushButton>("Command1")->click();
         QVERIFY(Form1::instance().isVisible());
         choose("mmodosu");
+    }
+
+    void alwaysOnTopAlternatesAfterItsMessage() {
+        MessageBox::setTestAnswer(QMessageBox::Ok);
+        auto* toggle = MainForm::instance().findChild<QAction*>(QStringLiteral("mzenmen"));
+        for (const bool onTop : {true, false, true}) {
+            toggle->trigger();
+            const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+            QCOMPARE(shown.size(), 1);
+            QCOMPARE(shown[0].title, QStringLiteral("Pomarin"));
+            QCOMPARE(shown[0].icon, QMessageBox::Information);
+            QCOMPARE(shown[0].text, onTop ? QStringLiteral("常に手前表示が設定されました。")
+                                          : QStringLiteral("常に手前表示が解除されました。"));
+            QCOMPARE(bool(MainForm::instance().windowHandle()->flags() & Qt::WindowStaysOnTopHint),
+                     onTop);
+            QVERIFY(MainForm::instance().isVisible());
+        }
+        toggle->trigger(); // back to an ordinary window for the other tests
+        MessageBox::takeShown();
+        MessageBox::setTestAnswer(std::nullopt);
     }
 
     // What the user clicks or types during a check reaches the windows, in order, when it ends.
