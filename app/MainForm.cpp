@@ -3,6 +3,7 @@
 #include "app/HeldUserInput.h"
 #include "app/Twips.h"
 #include "app/UiFont.h"
+#include "app/X11WindowState.h"
 
 #include "chara/CharaLoop.h"
 #include "chara/CharaStage.h"
@@ -226,7 +227,10 @@ Form1& MainForm::courier() {
 }
 
 void MainForm::runCourier() {
-    courier().show();
+    Form1& form = courier();
+    // A helper of the main window, not a window of its own in the task bar or window switcher.
+    SkipTaskbarAndPager(form);
+    form.show();
 }
 
 void MainForm::toggleAlwaysOnTop() {

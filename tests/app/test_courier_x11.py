@@ -87,7 +87,12 @@ class CourierOnX11(ProgramOnX11):
     def run_courier(self):
         self.xdotool("mousemove", *map(str, POINTER))
         self.choose(4)  # 飛脚を走らせる
-        return wait_for(self.courier, 10, "the courier window")[0]
+        window = wait_for(self.courier, 10, "the courier window")[0]
+        # Each time it is shown: not in the task bar, the pager or the window switcher.
+        state = run(self.env, "xprop", "-id", str(window), "_NET_WM_STATE")
+        self.assertIn("_NET_WM_STATE_SKIP_TASKBAR", state)
+        self.assertIn("_NET_WM_STATE_SKIP_PAGER", state)
+        return window
 
     def test_courier_runs_shaped_above_other_windows(self):
         window = self.run_courier()
