@@ -21,8 +21,10 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
 } // namespace
 
 void SkipTaskbarAndPager(QWidget& window) {
+    // Only windows of the xcb platform are X11 windows (offscreen's may offer no connection).
     const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || window.isVisible())
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||
+        window.isVisible())
         return;
     xcb_connection_t* connection = x11->connection();
     // Qt keeps states it did not set itself when it maps the window.
