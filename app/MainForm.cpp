@@ -46,8 +46,6 @@ constexpr int clientHeightTwips = 2655;
 constexpr int nonClientHeightTwips = 660;
 constexpr int statusBufferSize = 8192;
 constexpr int charaStepMs = 300;
-// The stage is redrawn after more than 20 ms each time.
-constexpr int charaRedrawMs = 21;
 const QColor backgroundColour(64, 0, 0);
 
 QRect twipsRect(int left, int top, int width, int height) {
@@ -90,7 +88,10 @@ MainForm::MainForm() {
 
     auto* stepTimer = new QTimer(this);
     stepTimer->setObjectName(QStringLiteral("tmrCharaStep"));
-    connect(stepTimer, &QTimer::timeout, this, [] { ToggleCharaStep(sharedCharaState()); });
+    connect(stepTimer, &QTimer::timeout, this, [this] {
+        ToggleCharaStep(sharedCharaState());
+        m_charaLoop->stateChanged();
+    });
     stepTimer->start(charaStepMs);
 }
 
@@ -148,8 +149,7 @@ void MainForm::buildHiddenControls(QWidget* client) {
     sheet->setObjectName(QStringLiteral("picChara"));
     sheet->setPixmap(QPixmap(QStringLiteral(":/images/chara.png")));
     sheet->hide();
-    m_charaLoop =
-        new CharaLoop(m_stage, sheet->pixmap().toImage(), sharedCharaState(), charaRedrawMs, this);
+    m_charaLoop = new CharaLoop(m_stage, sheet->pixmap().toImage(), sharedCharaState(), this);
 
     auto* runCourier = new QPushButton(client);
     runCourier->setObjectName(QStringLiteral("Command1"));

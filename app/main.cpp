@@ -15,6 +15,10 @@ int main(int argc, char* argv[]) {
          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
         qputenv("QT_QPA_PLATFORM", "xcb");
     RequireDisplay();
+    // The windows are small: shared-memory images save nothing, and each of them costs a wake-up
+    // for its completion event, which an idle mascot pays every step of its stage.
+    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
+        qputenv("QT_XCB_NO_MITSHM", "1");
 
     QApplication application(argc, argv);
     // Also the window class that window managers show and match: plain ASCII, as X11 expects.

@@ -3,21 +3,20 @@
 #include "chara/CharaStage.h"
 #include "chara/DrawChara.h"
 
-CharaLoop::CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, int intervalMs,
-                     QObject* parent)
+CharaLoop::CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, QObject* parent)
     : QObject(parent), m_stage(stage), m_sheet(sheet.convertToFormat(QImage::Format_RGB32)),
-      m_state(state) {
-    // A precise timer never fires early: each redraw waits at least its interval.
-    m_timer.setTimerType(Qt::PreciseTimer);
-    m_timer.setInterval(intervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &CharaLoop::drawFrame);
-}
+      m_state(state) {}
 
 void CharaLoop::run() {
     ResetCharaPose(m_state);
     m_lastDrawn.reset();
+    m_running = true;
     drawFrame();
-    m_timer.start();
+}
+
+void CharaLoop::stateChanged() {
+    if (m_running)
+        drawFrame();
 }
 
 void CharaLoop::drawFrame() {

@@ -2,7 +2,6 @@
 
 #include <QImage>
 #include <QObject>
-#include <QTimer>
 
 #include "chara/CharaState.h"
 
@@ -10,16 +9,19 @@
 
 class CharaStage;
 
-// A redraw loop: every interval it draws the current cell onto its stage and presents the stage
-// when that changed a pixel, so that an unchanged stage costs no repaint.
+// A redraw loop: it draws the current cell onto its stage when the animation state changes, and
+// presents the stage when that changed a pixel. Only the step timers change what a stage shows,
+// so the loop needs no timer of its own: a change is on the screen at once, within the cadence a
+// timed loop would have (21 ms on the main window), and an idle program sleeps between steps.
 class CharaLoop : public QObject {
     Q_OBJECT
 public:
-    CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, int intervalMs,
-              QObject* parent);
+    CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, QObject* parent);
 
     // Puts the character in its starting pose and draws from now on.
     void run();
+    // Draws the state as it is now, once the loop runs; called by whatever changed it.
+    void stateChanged();
 
 private:
     void drawFrame();
@@ -27,6 +29,6 @@ private:
     CharaStage* m_stage;
     QImage m_sheet;
     CharaState& m_state;
+    bool m_running = false;
     std::optional<CharaState> m_lastDrawn;
-    QTimer m_timer;
 };
