@@ -3,7 +3,6 @@ private Dovecot, a scripted server that drips and a mock NetworkManager, started
 a user starts them; and the prompts of a first run."""
 
 import contextlib
-import json
 import os
 import socket
 import subprocess
@@ -15,6 +14,7 @@ import unittest
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
 sys.dont_write_bytecode = True
 import dovecot  # noqa: E402
+import fixture_child  # noqa: E402
 import networkmanager  # noqa: E402
 from xsession import (ProgramOnX11, differs, geometry, run, screenshot,  # noqa: E402
                       visible_windows, wait_for)
@@ -38,15 +38,10 @@ def account(user, password="secret"):
 def hostile_server():
     """The scripted POP3 server's JSON ({"ports": {scenario: port}, ...}) while it serves."""
     with tempfile.TemporaryDirectory() as cert_dir:
-        server = subprocess.Popen(
-            ["/usr/bin/python3", os.path.join(os.path.dirname(dovecot.__file__),
-                                              "hostile_pop3.py"), cert_dir],
-            stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        try:
-            yield json.loads(server.stdout.readline())
-        finally:
-            server.stdin.close()  # EOF asks it to stop
-            server.wait(10)
+        script = os.path.join(os.path.dirname(dovecot.__file__), "hostile_pop3.py")
+        with fixture_child.serving_child(["/usr/bin/python3", script, cert_dir],
+                                         "the scripted server", 30) as info:
+            yield info
 
 
 def free_port():
