@@ -9,6 +9,7 @@
 #include "chara/CharaStage.h"
 #include "chara/CharaState.h"
 #include "chara/Form1.h"
+#include "chara/Form2.h"
 
 #include "mail/CheckNewMail.h"
 #include "mail/HangUpDialUp.h"
@@ -34,7 +35,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
-#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -86,13 +86,7 @@ MainForm::MainForm() {
     buildMenu();
     buildClientArea();
 
-    auto* stepTimer = new QTimer(this);
-    stepTimer->setObjectName(QStringLiteral("tmrCharaStep"));
-    connect(stepTimer, &QTimer::timeout, this, [this] {
-        ToggleCharaStep(sharedCharaState());
-        m_charaLoop->stateChanged();
-    });
-    stepTimer->start(charaStepMs);
+    StartCharaStepTimer(this, charaStepMs);
 }
 
 void MainForm::buildClientArea() {
@@ -175,7 +169,8 @@ void MainForm::buildMenu() {
     item("mline2", {});
     connect(item("mset", QStringLiteral("設定")), &QAction::triggered, this,
             [] { showInFront(SetForm::instance()); });
-    item("mtaiki", QStringLiteral("待機"));
+    connect(item("mtaiki", QStringLiteral("待機")), &QAction::triggered, this,
+            &MainForm::goToStandby);
     connect(item("mzenmen", QStringLiteral("常に前面表示")), &QAction::triggered, this,
             &MainForm::toggleAlwaysOnTop);
     item("mline3", {});
@@ -231,6 +226,23 @@ void MainForm::runCourier() {
     // A helper of the main window, not a window of its own in the task bar or window switcher.
     SkipTaskbarAndPager(form);
     form.show();
+}
+
+void MainForm::goToStandby() {
+    Form2& standby = Form2::instance();
+    connect(&standby, &Form2::returnRequested, this, &MainForm::returnFromStandby,
+            Qt::UniqueConnection);
+    connect(&standby, &Form2::endProgramRequested, this, &MainForm::endProgram,
+            Qt::UniqueConnection);
+    standby.show();
+    // Hidden, this stage still follows the steps in its back image, unpainted, so that it shows
+    // the step of the moment when it returns: a loop draws only on a change, so it costs nothing.
+    hide();
+}
+
+void MainForm::returnFromStandby() {
+    show();
+    Form2::instance().hide();
 }
 
 void MainForm::toggleAlwaysOnTop() {

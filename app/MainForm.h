@@ -50,6 +50,8 @@ private:
     Form1& courier();
     void checkCommand();
     void toggleAlwaysOnTop();
+    void goToStandby();
+    void returnFromStandby();
     void endProgram();
 
     CharaStage* m_stage = nullptr;

@@ -3,9 +3,31 @@
 #include "chara/CharaStage.h"
 #include "chara/DrawChara.h"
 
+namespace {
+
+// The loops there are, so that a change of a state shared by two windows reaches both.
+QList<CharaLoop*>& loops() {
+    static QList<CharaLoop*> all;
+    return all;
+}
+
+} // namespace
+
 CharaLoop::CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, QObject* parent)
     : QObject(parent), m_stage(stage), m_sheet(sheet.convertToFormat(QImage::Format_RGB32)),
-      m_state(state) {}
+      m_state(state) {
+    loops().append(this);
+}
+
+CharaLoop::~CharaLoop() {
+    loops().removeOne(this);
+}
+
+void CharaLoop::stateChangedEverywhere(const CharaState& state) {
+    for (CharaLoop* loop : loops())
+        if (&loop->m_state == &state)
+            loop->stateChanged();
+}
 
 void CharaLoop::run() {
     ResetCharaPose(m_state);
@@ -31,4 +53,15 @@ void CharaLoop::drawFrame() {
     DrawChara(stage, m_sheet, m_state);
     if (stage.copy(cell) != before)
         m_stage->present();
+}
+
+QTimer* StartCharaStepTimer(QObject* parent, int intervalMs) {
+    auto* timer = new QTimer(parent);
+    timer->setObjectName(QStringLiteral("tmrCharaStep"));
+    QObject::connect(timer, &QTimer::timeout, parent, [] {
+        ToggleCharaStep(sharedCharaState());
+        CharaLoop::stateChangedEverywhere(sharedCharaState());
+    });
+    timer->start(intervalMs);
+    return timer;
 }

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QObject>
+#include <QTimer>
 
 #include "chara/CharaState.h"
 
@@ -17,11 +18,14 @@ class CharaLoop : public QObject {
     Q_OBJECT
 public:
     CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, QObject* parent);
+    ~CharaLoop() override;
 
     // Puts the character in its starting pose and draws from now on.
     void run();
-    // Draws the state as it is now, once the loop runs; called by whatever changed it.
+    // Draws the state as it is now, once the loop runs.
     void stateChanged();
+    // Every loop that draws state draws it as it is now: what a step timer calls after a tick.
+    static void stateChangedEverywhere(const CharaState& state);
 
 private:
     void drawFrame();
@@ -32,3 +36,7 @@ private:
     bool m_running = false;
     std::optional<CharaState> m_lastDrawn;
 };
+
+// A window's step timer "tmrCharaStep": every interval it toggles the shared CharaStep and has
+// every loop draw the change.
+QTimer* StartCharaStepTimer(QObject* parent, int intervalMs);

@@ -8,8 +8,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
-from xsession import (SCREEN, ProgramOnX11, differs, geometry, screenshot,  # noqa: E402
-                      visible_windows, wait_for, window_property)
+from xsession import (SCREEN, ProgramOnX11, differs, geometry, run,  # noqa: E402
+                      screenshot, visible_windows, wait_for, window_property)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 CLIENT_WIDTH, COLLAPSED_CLIENT_HEIGHT = 281, 177
@@ -74,6 +74,34 @@ class MainWindowOnX11(ProgramOnX11):
                 f"the main window {'above' if on_top else 'no longer above'} others")
         # The same window all along, not a new one made for the new stacking.
         self.assertEqual(visible_windows(self.env, self.program.pid, "ぽまりん"), [self.window])
+
+    def test_standby_stays_on_top_and_closing_it_ends_the_program(self):
+        subprocess.run(["xdotool", "windowactivate", "--sync", str(self.window)], env=self.env,
+                       check=True)
+        subprocess.run(["xdotool", "key", "--window", str(self.window), "alt+f"], env=self.env,
+                       check=True)
+        time.sleep(0.3)
+        for key in ("Down", "Down", "Return"):  # the third item, 待機
+            subprocess.run(["xdotool", "key", key], env=self.env, check=True)
+        standby = wait_for(lambda: visible_windows(self.env, self.program.pid, "待機"), 10,
+                           "the standby window")[0]
+        wait_for(lambda: not visible_windows(self.env, self.program.pid, "ぽまりん"), 10,
+                 "the main window to hide")
+        x, y, width, height = geometry(self.env, standby)
+        self.assertEqual((width, height), (64, 36))
+        other = subprocess.Popen(["xmessage", "-geometry", f"300x200+{x - 50}+{y - 50}",
+                                  "an ordinary window"], env=self.env)
+        self.addCleanup(other.kill)
+        ordinary = int(wait_for(lambda: run(self.env, "xdotool", "search", "--onlyvisible",
+                                            "--class", "Xmessage").split(), 10, "xmessage")[0])
+        subprocess.run(["xdotool", "windowraise", str(ordinary)], env=self.env, check=True)
+        time.sleep(0.5)
+        stacking = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST_STACKING")
+        order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
+        self.assertGreater(order.index(standby), order.index(ordinary))
+        screenshot(self.env, os.path.join(OUTPUT, "standby.png"))
+        subprocess.run(["wmctrl", "-i", "-c", hex(standby)], env=self.env, check=True)
+        self.assertEqual(self.program.wait(10), 0)
 
     def test_closing_the_window_ends_the_program(self):
         subprocess.run(["wmctrl", "-i", "-c", hex(self.window)], env=self.env, check=True)

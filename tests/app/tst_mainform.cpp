@@ -4,6 +4,7 @@
 #include "chara/CharaStage.h"
 #include "chara/CharaState.h"
 #include "chara/Form1.h"
+#include "chara/Form2.h"
 
 #include "settings/MessageBox.h"
 #include "settings/SettingsStore.h"
@@ -193,6 +194,33 @@ private Q_SLOTS:
         control<QPushButton>("Command1")->click();
         QVERIFY(Form1::instance().isVisible());
         choose("mmodosu");
+    }
+
+    // 待機 leaves exactly the standby window shown; 復帰 brings the main window back; the standby
+    // window is the same one each time, its character stepping.
+    void standbyTakesTheMainWindowsPlace() {
+        MainForm& main = MainForm::instance();
+        auto* standby = main.findChild<QAction*>(QStringLiteral("mtaiki"));
+        standby->trigger();
+        Form2& form = Form2::instance();
+        QVERIFY(form.isVisible());
+        QVERIFY(!main.isVisible());
+        QCOMPARE(form.windowTitle(), QStringLiteral("待機"));
+        QCOMPARE(form.size(), QSize(64, 36));
+        QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
+        QVERIFY(!form.windowIcon().isNull());
+        auto* stage = form.findChild<CharaStage*>(QStringLiteral("picMain"));
+        const QImage first = stage->backImage();
+        QTRY_VERIFY_WITH_TIMEOUT(stage->backImage() != first, 2000);
+
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(main.isVisible());
+        QVERIFY(!form.isVisible());
+        standby->trigger();
+        QCOMPARE(&Form2::instance(), &form);
+        QVERIFY(form.isVisible());
+        QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+        QVERIFY(main.isVisible());
     }
 
     void alwaysOnTopAlternatesAfterItsMessage() {

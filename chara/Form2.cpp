@@ -1,0 +1,60 @@
+#include "chara/Form2.h"
+
+#include "chara/CharaLoop.h"
+#include "chara/CharaStage.h"
+#include "chara/CharaState.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QPointer>
+#include <QPushButton>
+
+namespace {
+
+constexpr QSize clientSize(64, 36);
+constexpr int charaStepMs = 1000;
+
+} // namespace
+
+Form2& Form2::instance() {
+    static QPointer<Form2> form;
+    if (!form) {
+        form = new Form2;
+        form->load();
+    }
+    return *form;
+}
+
+Form2::Form2()
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                           Qt::WindowStaysOnTopHint) {
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("待機"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    setFixedSize(clientSize);
+
+    // The stage and the button reach past the client area's bottom and right edge: clipped.
+    auto* stage = new CharaStage(QImage(QStringLiteral(":/images/stage.png")), this);
+    stage->setObjectName(QStringLiteral("picMain"));
+    stage->move(0, 0);
+    Command1 = new QPushButton(QStringLiteral("復帰"), this);
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setGeometry(40, 0, 25, 39);
+    connect(Command1, &QPushButton::clicked, this, &Form2::returnRequested);
+
+    m_loop = new CharaLoop(stage, QImage(QStringLiteral(":/images/chara.png")), sharedCharaState(),
+                           this);
+    StartCharaStepTimer(this, charaStepMs);
+}
+
+void Form2::load() {
+    // The standby loop starts as the main one does: the front view at the stage's corner.
+    m_loop->run();
+    show();
+}
+
+void Form2::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    Q_EMIT endProgramRequested();
+}

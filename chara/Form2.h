@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+class CharaLoop;
+class QPushButton;
+
+// "待機": a tiny window above all others that stands in for the main window, with the same
+// animated character on its stage and a button "復帰" that brings the main window back. Closing
+// it ends the program.
+class Form2 : public QWidget {
+    Q_OBJECT
+public:
+    // The one standby window; made and loaded (its redraw loop started) on first use. It is never
+    // destroyed: hidden, it keeps its loop, its timer and its place.
+    static Form2& instance();
+
+Q_SIGNALS:
+    // "復帰": the main window is to come back.
+    void returnRequested();
+    // Closed: the program is to end at once.
+    void endProgramRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Form2();
+    void load();
+
+    CharaLoop* m_loop;
+    QPushButton* Command1;
+};
