@@ -318,31 +318,29 @@ private Q_SLOTS:
         QCOMPARE(NMailPop3Close(handle), 0);
     }
 
+    void stalledDrippingAndEndlessMessagesEnd_data() {
+        QTest::addColumn<QString>("scenario");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("phrase");
+        QTest::newRow("silent") << "silent_mid_message" << NMailErrorTimedOut
+                                << QStringLiteral("応答がありません");
+        QTest::newRow("dripping") << "drip_message" << NMailErrorTimedOut
+                                  << QStringLiteral("遅すぎます");
+        QTest::newRow("endless") << "endless_message" << NMailErrorTooLarge
+                                 << QStringLiteral("大きすぎる");
+    }
     void stalledDrippingAndEndlessMessagesEnd() {
+        QFETCH(QString, scenario);
+        QFETCH(int, code);
+        QFETCH(QString, phrase);
         Status status;
         QByteArray message;
-        int handle = loggedIn("silent_mid_message");
+        const int handle = loggedIn(qPrintable(scenario));
         QVERIFY(handle != -1);
         QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
                                   message, 0, 0),
-                 NMailErrorTimedOut);
-        expectFailure(QStringLiteral("応答がありません"));
-        NMailPop3Close(handle);
-
-        handle = loggedIn("drip_message");
-        QVERIFY(handle != -1);
-        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
-                                  message, 0, 0),
-                 NMailErrorTimedOut);
-        expectFailure(QStringLiteral("遅すぎます"));
-        NMailPop3Close(handle);
-
-        handle = loggedIn("endless_message");
-        QVERIFY(handle != -1);
-        QCOMPARE(NMailPop3GetMail(handle, 1, status.subject, status.from, status.date, status.to,
-                                  message, 0, 0),
-                 NMailErrorTooLarge);
-        expectFailure(QStringLiteral("大きすぎる"));
+                 code);
+        expectFailure(phrase);
         NMailPop3Close(handle);
     }
 

@@ -4,20 +4,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
+#include "FileContent.h"
 
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeContent(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestProfileFile : public QObject {
     Q_OBJECT
@@ -38,17 +27,17 @@ private Q_SLOTS:
     void cleanup() { QFile::remove(m_path); }
 
     void readsWithTheWindowsRules() {
-        writeContent(m_path, "NAME=before any section\r\n"
-                             "[Other]\r\nNAME=other section\r\n"
-                             "  [ exeini ]  \r\n"
-                             "   name   =  padded value  \r\n"
-                             "NAME=second of the same key\r\n"
-                             "Quoted=\"  kept blanks  \"\r\n"
-                             "Single='x'\r\n"
-                             "Unpaired=\"x'\r\n"
-                             "NoEquals\r\n"
-                             "Empty=\n"
-                             "[EXEINI]\r\nLATER=second section of the same name\r\n");
+        QVERIFY(writeContent(m_path, "NAME=before any section\r\n"
+                                     "[Other]\r\nNAME=other section\r\n"
+                                     "  [ exeini ]  \r\n"
+                                     "   name   =  padded value  \r\n"
+                                     "NAME=second of the same key\r\n"
+                                     "Quoted=\"  kept blanks  \"\r\n"
+                                     "Single='x'\r\n"
+                                     "Unpaired=\"x'\r\n"
+                                     "NoEquals\r\n"
+                                     "Empty=\n"
+                                     "[EXEINI]\r\nLATER=second section of the same name\r\n"));
         QCOMPARE(read("EXEINI", "NAME"), QByteArray("padded value"));
         QCOMPARE(read("other", "name"), QByteArray("other section"));
         QCOMPARE(read("EXEINI", "quoted"), QByteArray("  kept blanks  "));
@@ -88,7 +77,7 @@ private Q_SLOTS:
         const QByteArrayList lines = {"[section1]", "name1=val1", "name2=\"val2\"",
                                       "name3",      "name4=a",    "[section2]"};
         for (const QByteArray& end : {QByteArray("\r"), QByteArray("\r\n")}) {
-            writeContent(m_path, lines.join(end) + end);
+            QVERIFY(writeContent(m_path, lines.join(end) + end));
             QCOMPARE(read(section, key, bufferSize), expected);
         }
     }
@@ -102,7 +91,7 @@ private Q_SLOTS:
         QByteArray binary(1 << 20, '\0');
         for (qsizetype i = 0; i < binary.size(); ++i)
             binary[i] = static_cast<char>((i * 7919) % 251);
-        writeContent(m_path, binary);
+        QVERIFY(writeContent(m_path, binary));
         QCOMPARE(read("EXEINI", "NAME"), QByteArray("<default>"));
         QCOMPARE(ProfileFile::readInt(m_path, "EXEINI", "NUMBER", 0), 0);
     }
@@ -121,7 +110,7 @@ private Q_SLOTS:
         if (obstacle == u"folder")
             QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
         if (obstacle != u"missing" && obstacle != u"folder")
-            writeContent(m_path, "[EXEINI]\r\nNUMBER=1\r\n");
+            QVERIFY(writeContent(m_path, "[EXEINI]\r\nNUMBER=1\r\n"));
         if (obstacle == u"no permission") {
             QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
             if (QFile file(m_path); file.open(QIODevice::ReadOnly))
@@ -137,20 +126,22 @@ private Q_SLOTS:
 
     void cutsValuesLikeAFixedBuffer() {
         const QByteArray longValue(300, 'x');
-        writeContent(m_path, "[EXEINI]\r\nNAME=" + longValue + "\r\nNUL=ab\0cd\r\n");
+        QVERIFY(writeContent(m_path, "[EXEINI]\r\nNAME=" + longValue + "\r\nNUL=ab\0cd\r\n"));
         QCOMPARE(read("EXEINI", "NAME"), longValue.left(255));
         QCOMPARE(read("EXEINI", "NAME", 1), QByteArray());
         // A double-byte character whose second byte would fall past the buffer is left out whole.
-        writeContent(m_path, "[EXEINI]\r\nNAME=" + QByteArray(254, 'a') + "\x83\x41" + "\r\n");
+        QVERIFY(
+            writeContent(m_path, "[EXEINI]\r\nNAME=" + QByteArray(254, 'a') + "\x83\x41" + "\r\n"));
         QCOMPARE(read("EXEINI", "NAME"), QByteArray(254, 'a'));
-        writeContent(m_path, QByteArray("[EXEINI]\r\nNUL=ab\0cd\r\n", 21));
+        QVERIFY(writeContent(m_path, QByteArray("[EXEINI]\r\nNUL=ab\0cd\r\n", 21)));
         QCOMPARE(read("EXEINI", "NUL"), QByteArray("ab"));
     }
 
     void namesFoldOnlyWholeCharacters() {
         // "ア" is 0x83 0x41 and "ャ" 0x83 0x61: their second bytes are 'A' and 'a'. Full-width
         // letters ("Ａ" 0x82 0x60, "ａ" 0x82 0x81) fold like any other letters.
-        writeContent(m_path, "[EXEINI]\r\n\x83\x61=small\r\n\x83\x41=large\r\n\x82\x60=wide\r\n");
+        QVERIFY(writeContent(m_path,
+                             "[EXEINI]\r\n\x83\x61=small\r\n\x83\x41=large\r\n\x82\x60=wide\r\n"));
         QCOMPARE(read("EXEINI", "\x83\x41"), QByteArray("large"));
         QCOMPARE(read("exeini", "\x82\x81"), QByteArray("wide"));
     }
@@ -170,7 +161,7 @@ private Q_SLOTS:
     void readsIntegersLikeWindows() {
         QFETCH(QByteArray, line);
         QFETCH(int, expected);
-        writeContent(m_path, "[EXEINI]\r\n" + line + "\r\n");
+        QVERIFY(writeContent(m_path, "[EXEINI]\r\n" + line + "\r\n"));
         QCOMPARE(ProfileFile::readInt(m_path, "EXEINI", "NUMBER", 42), expected);
     }
 
@@ -193,7 +184,7 @@ private Q_SLOTS:
                                   "\r\n"
                                   "\r\n"
                                   "[Last]\r\nX=1";
-        writeContent(m_path, before);
+        QVERIFY(writeContent(m_path, before));
         QCOMPARE(write("NUMBER", "1"), std::nullopt);
         QCOMPARE(write("NAME", "new"), std::nullopt);
         QCOMPARE(contentOf(m_path), QByteArray("; written by hand\n"
@@ -224,22 +215,22 @@ private Q_SLOTS:
     void savesKeepLoneCrLines() {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
-        writeContent(m_path, before);
+        QVERIFY(writeContent(m_path, before));
         QCOMPARE(write("NUMBER", "0"), std::nullopt);
         QCOMPARE(contentOf(m_path), after);
     }
 
     void appendsAMissingSectionAfterAnUnendedLastLine() {
-        writeContent(m_path, "[Other]\r\nX=1");
+        QVERIFY(writeContent(m_path, "[Other]\r\nX=1"));
         QCOMPARE(write("NUMBER", "0"), std::nullopt);
         QCOMPARE(contentOf(m_path), QByteArray("[Other]\r\nX=1\r\n[EXEINI]\r\nNUMBER=0\r\n"));
-        writeContent(m_path, "[EXEINI]");
+        QVERIFY(writeContent(m_path, "[EXEINI]"));
         QCOMPARE(write("NUMBER", "0"), std::nullopt);
         QCOMPARE(contentOf(m_path), QByteArray("[EXEINI]\r\nNUMBER=0\r\n"));
     }
 
     void ownerOnlyFilesStayPrivate() {
-        writeContent(m_path, "[EXEINI]\r\n");
+        QVERIFY(writeContent(m_path, "[EXEINI]\r\n"));
         QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner |
                                                   QFile::ReadGroup | QFile::ReadOther));
         QCOMPARE(write("NAME2", "secret", ProfileFile::Access::OwnerOnly), std::nullopt);
@@ -256,7 +247,7 @@ private Q_SLOTS:
         QVERIFY(write("NUMBER", "1").has_value());
         QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("test.ini")));
 
-        writeContent(m_dir.filePath(QStringLiteral("notafolder")), "x");
+        QVERIFY(writeContent(m_dir.filePath(QStringLiteral("notafolder")), "x"));
         const auto failure =
             ProfileFile::writeStrings(m_dir.filePath(QStringLiteral("notafolder/test.ini")),
                                       "EXEINI", {{"NUMBER", "1"}}, ProfileFile::Access::Shared);

@@ -10,17 +10,14 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "FileContent.h"
 #include <chrono>
 #include <thread>
 
 namespace {
 
 constexpr int kills = 1000;
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 

@@ -6,21 +6,9 @@
 #include <QFile>
 #include <QTest>
 
-namespace {
+#include "FileContent.h"
 
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeContent(const QString& path, const QByteArray& content) {
-    QVERIFY(QDir().mkpath(DataFolder()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestDataFolderFiles : public QObject {
     Q_OBJECT
@@ -51,9 +39,10 @@ private Q_SLOTS:
         QCOMPARE(WriteDisconnectOption(QStringLiteral("0")), std::nullopt);
         QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=0\r\n"));
         QCOMPARE(ReadDisconnectOption(), 0);
-        writeContent(OptionFilePath(), "[exeini]\r\nnumber = 2\r\n");
+        QVERIFY(QDir().mkpath(DataFolder()));
+        QVERIFY(writeContent(OptionFilePath(), "[exeini]\r\nnumber = 2\r\n"));
         QCOMPARE(ReadDisconnectOption(), 2);
-        writeContent(OptionFilePath(), "[EXEINI]\r\nNUMBER=on\r\n");
+        QVERIFY(writeContent(OptionFilePath(), "[EXEINI]\r\nNUMBER=on\r\n"));
         QCOMPARE(ReadDisconnectOption(), 0);
     }
 
@@ -89,8 +78,10 @@ private Q_SLOTS:
     }
 
     void longValuesAreCutAtAWholeCharacter() {
-        writeContent(AccountFilePath(), "[EXEINI]\r\nNAME=" + QByteArray(300, 'i') + "\r\nNAME2=" +
-                                            QByteArray(254, 'p') + "\x83\x70" + "\r\n");
+        QVERIFY(QDir().mkpath(DataFolder()));
+        QVERIFY(writeContent(AccountFilePath(), "[EXEINI]\r\nNAME=" + QByteArray(300, 'i') +
+                                                    "\r\nNAME2=" + QByteArray(254, 'p') +
+                                                    "\x83\x70" + "\r\n"));
         const StoredAccount account = ReadAccount();
         QCOMPARE(account.id, QString(255, QLatin1Char('i')));
         QCOMPARE(account.password, QString(254, QLatin1Char('p')));

@@ -18,18 +18,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "FileContent.h"
+
 namespace {
-
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeContent(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 template <typename Control> Control* control(QWidget& window, const char* name) {
     auto* found = window.findChild<Control*>(QString::fromLatin1(name));
@@ -98,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(DataFolder()));
         QDir().remove(QStringLiteral("vbmail.ini"));
         QDir().rmdir(QStringLiteral("vbmail.ini"));
-        writeContent(QStringLiteral("vbmail.ini"), serverFile);
+        QVERIFY(writeContent(QStringLiteral("vbmail.ini"), serverFile));
         setServerRecord();
         MessageBox::takeShown();
     }
@@ -243,7 +234,7 @@ private Q_SLOTS:
                                                      {"<missing>", 0}};
         for (const auto& [content, option] : stored) {
             if (content != "<missing>")
-                writeContent(OptionFilePath(), content);
+                QVERIFY(writeContent(OptionFilePath(), content));
             else
                 QFile::remove(OptionFilePath());
             QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), option);
