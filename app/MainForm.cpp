@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/HeldUserInput.h"
+#include "app/HomePage.h"
 #include "app/Twips.h"
 #include "app/UiFont.h"
 #include "app/X11WindowState.h"
@@ -179,7 +180,8 @@ void MainForm::buildMenu() {
     connect(item("mmodosu", QStringLiteral("飛脚を戻す")), &QAction::triggered, this,
             [this] { courier().hide(); });
     item("mline", {});
-    item("mhp", QStringLiteral("作者のホームページ"));
+    connect(item("mhp", QStringLiteral("作者のホームページ")), &QAction::triggered, this,
+            [this] { openHomePage(this); });
 }
 
 void MainForm::setOuterHeightTwips(int twips) {

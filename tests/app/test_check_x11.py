@@ -90,11 +90,7 @@ class CheckOnX11(ProgramOnX11):
         subprocess.run(["xdotool", *args], env=self.env, check=True)
 
     def check(self):
-        """Chooses "新着メールチェック", the first item of the file menu."""
-        self.xdotool("windowactivate", "--sync", str(self.window))
-        self.xdotool("key", "--window", str(self.window), "alt+f")
-        time.sleep(0.3)
-        self.xdotool("key", "Return")
+        self.choose("新着メールチェック")
 
     def client(self):
         """The client area's origin, below the menu bar."""

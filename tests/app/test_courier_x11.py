@@ -63,15 +63,6 @@ class CourierOnX11(ProgramOnX11):
     def xdotool(self, *args):
         subprocess.run(["xdotool", *args], env=self.env, check=True)
 
-    def choose(self, downs):
-        """Chooses the file menu's item that lies downs items below its first."""
-        self.xdotool("windowactivate", "--sync", str(self.window))
-        self.xdotool("key", "--window", str(self.window), "alt+f")
-        time.sleep(0.3)
-        for _ in range(downs):
-            self.xdotool("key", "Down")
-        self.xdotool("key", "Return")
-
     def courier(self):
         return visible_windows(self.env, self.program.pid, "飛脚")
 
@@ -86,7 +77,7 @@ class CourierOnX11(ProgramOnX11):
 
     def run_courier(self):
         self.xdotool("mousemove", *map(str, POINTER))
-        self.choose(4)  # 飛脚を走らせる
+        self.choose("飛脚を走らせる")
         window = wait_for(self.courier, 10, "the courier window")[0]
         # Each time it is shown: not in the task bar, the pager or the window switcher.
         state = run(self.env, "xprop", "-id", str(window), "_NET_WM_STATE")
@@ -143,10 +134,10 @@ class CourierOnX11(ProgramOnX11):
         dropped = geometry(self.env, window)[:2]
         wait_for(lambda: geometry(self.env, window)[:2] != dropped, 5, "the walk to go on")
 
-        self.choose(5)  # 飛脚を戻す
+        self.choose("飛脚を戻す")
         wait_for(lambda: not self.courier(), 5, "the courier to go")
         self.assertIn("IsUnMapped", run(self.env, "xwininfo", "-id", str(window)))
-        self.choose(5)  # calling it back twice is harmless
+        self.choose("飛脚を戻す")  # calling it back twice is harmless
         time.sleep(0.5)
         self.assertEqual(self.program.poll(), None)
 

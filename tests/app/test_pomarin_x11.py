@@ -2,10 +2,16 @@
 of the main window."""
 
 import os
+import re
+import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
+import urllib.parse
+
+from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
 from xsession import (SCREEN, ProgramOnX11, differs, geometry, run,  # noqa: E402
@@ -58,13 +64,7 @@ class MainWindowOnX11(ProgramOnX11):
     def test_window_class_and_always_on_top(self):
         self.assertIn('"pomarin", "Pomarin"', window_property(self.env, self.window, "WM_CLASS"))
         for on_top in (True, False, True):
-            subprocess.run(["xdotool", "windowactivate", "--sync", str(self.window)],
-                           env=self.env, check=True)
-            subprocess.run(["xdotool", "key", "--window", str(self.window), "alt+f"],
-                           env=self.env, check=True)
-            time.sleep(0.3)
-            for key in ("Down", "Down", "Down", "Return"):  # the fourth item, 常に前面表示
-                subprocess.run(["xdotool", "key", key], env=self.env, check=True)
+            self.choose("常に前面表示")
             box = wait_for(lambda: visible_windows(self.env, self.program.pid, "Pomarin"), 10,
                            "the message box")[0]
             subprocess.run(["xdotool", "windowactivate", "--sync", str(box), "key", "Return"],
@@ -76,13 +76,7 @@ class MainWindowOnX11(ProgramOnX11):
         self.assertEqual(visible_windows(self.env, self.program.pid, "ぽまりん"), [self.window])
 
     def test_standby_stays_on_top_and_closing_it_ends_the_program(self):
-        subprocess.run(["xdotool", "windowactivate", "--sync", str(self.window)], env=self.env,
-                       check=True)
-        subprocess.run(["xdotool", "key", "--window", str(self.window), "alt+f"], env=self.env,
-                       check=True)
-        time.sleep(0.3)
-        for key in ("Down", "Down", "Return"):  # the third item, 待機
-            subprocess.run(["xdotool", "key", key], env=self.env, check=True)
+        self.choose("待機")
         standby = wait_for(lambda: visible_windows(self.env, self.program.pid, "待機"), 10,
                            "the standby window")[0]
         wait_for(lambda: not visible_windows(self.env, self.program.pid, "ぽまりん"), 10,
@@ -106,6 +100,68 @@ class MainWindowOnX11(ProgramOnX11):
     def test_closing_the_window_ends_the_program(self):
         subprocess.run(["wmctrl", "-i", "-c", hex(self.window)], env=self.env, check=True)
         self.assertEqual(self.program.wait(10), 0)
+
+
+class HomePage(ProgramOnX11):
+    """作者のホームページ → Yes, through a stand-in browser: a private xdg-open, first on PATH,
+    that records the address it gets; without one, the program says that nothing could open it."""
+    PROGRAM = PROGRAM
+    HAS_BROWSER = True
+
+    def program_environment(self):
+        self.bin = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.bin)
+        self.record = os.path.join(self.bin, "opened")
+        if not self.HAS_BROWSER:
+            return dict(self.env, PATH=self.bin)
+        stand_in = os.path.join(self.bin, "xdg-open")
+        with open(stand_in, "w") as f:
+            f.write(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{self.record}"\n')
+        os.chmod(stand_in, 0o755)
+        return dict(self.env, PATH=self.bin + os.pathsep + self.env["PATH"])
+
+    def say_yes_to_the_page(self):
+        self.choose("作者のホームページ")
+        box = wait_for(lambda: visible_windows(self.env, self.program.pid, "確認"), 10,
+                       "the 確認 box")[0]
+        screenshot(self.env, os.path.join(OUTPUT, "home-page-question.png"))
+        # Yes is the box's default button.
+        subprocess.run(["xdotool", "windowactivate", "--sync", str(box), "key", "Return"],
+                       env=self.env, check=True)
+
+
+class HomePageThroughBrowserOnX11(HomePage):
+    def test_yes_opens_the_page_that_ships_with_the_program(self):
+        self.say_yes_to_the_page()
+        wait_for(lambda: os.path.exists(self.record), 10, "the browser to be started")
+        with open(self.record) as f:
+            address = f.read().split()
+        self.assertEqual(len(address), 1, address)
+        self.assertTrue(address[0].startswith("file:///"), address)
+        page = urllib.parse.unquote(urllib.parse.urlparse(address[0]).path)
+        self.assertEqual(page, os.path.join(os.path.dirname(self.data), "homepage", "index.html"))
+        with open(page, encoding="utf-8") as f:
+            html = f.read()
+        for must in ("vbmail.ini", "★MailData/ini.ini", "★MailData/iniIdPass.ini",
+                     "host:port", "pop3s://", "pop3://", "<html lang=\"ja\">"):
+            self.assertIn(must, html)
+        pictures = re.findall(r'<img src="([^"]+)"', html)
+        self.assertTrue(pictures)
+        for picture in pictures:
+            path = os.path.join(os.path.dirname(page), picture)
+            with Image.open(path) as image:
+                image.verify()
+        self.assertIsNone(self.program.poll())
+
+
+class HomePageWithoutBrowserOnX11(HomePage):
+    HAS_BROWSER = False
+
+    def test_yes_says_that_no_browser_could_open_it(self):
+        self.say_yes_to_the_page()
+        wait_for(lambda: visible_windows(self.env, self.program.pid, "エラー"), 10,
+                 "the box saying no browser could open the page")
+        self.assertFalse(os.path.exists(self.record))
 
 
 class AnswersWithoutWindow(unittest.TestCase):

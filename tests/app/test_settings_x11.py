@@ -58,11 +58,7 @@ class SettingsOnX11(ProgramOnX11):
         screenshot(self.env, os.path.join(OUTPUT, f"settings-{name}.png"))
 
     def test_settings_from_the_keyboard(self):
-        # "設定" is the second item of the file menu.
-        self.xdotool("windowactivate", "--sync", str(self.window))
-        self.keys("alt+f")
-        time.sleep(0.3)
-        self.keys("Down", "Return")
+        self.choose("設定")
         options = self.dialog("設定")
         self.shot("options")
 

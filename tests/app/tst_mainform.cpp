@@ -1,4 +1,5 @@
 #include "app/HeldUserInput.h"
+#include "app/HomePage.h"
 #include "app/MainForm.h"
 
 #include "chara/CharaStage.h"
@@ -11,8 +12,12 @@
 
 #include "platform/NMailLibrary.h"
 
+#include "FileContent.h"
+
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
@@ -20,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,6 +36,15 @@ namespace {
 template <typename Widget> Widget* control(const char* name) {
     return MainForm::instance().findChild<Widget*>(QString::fromLatin1(name));
 }
+
+// Takes the addresses the program hands to a web browser.
+class BrowserStandIn : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& address) { opened.append(address); }
+};
 
 int clientHeight() {
     return MainForm::instance().centralWidget()->height();
@@ -241,6 +256,60 @@ private Q_SLOTS:
         toggle->trigger(); // back to an ordinary window for the other tests
         MessageBox::takeShown();
         MessageBox::setTestAnswer(std::nullopt);
+    }
+
+    // The page's address goes to the browser only after Yes, and only if the page is there;
+    // anything else ends in a box that says what went wrong.
+    void homePageAsksFirst_data() {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<bool>("pageShipped");
+        QTest::addColumn<bool>("browser");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("no") << QMessageBox::No << true << true << QString() << false;
+        QTest::newRow("yes") << QMessageBox::Yes << true << true << QString() << true;
+        QTest::newRow("yes, page missing")
+            << QMessageBox::Yes << false << true
+            << QStringLiteral("ホームページのファイルが見つかりません。") << false;
+        QTest::newRow("yes, no browser")
+            << QMessageBox::Yes << true << false
+            << QStringLiteral("ウェブブラウザーが見つかりません") << false;
+    }
+    void homePageAsksFirst() {
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(bool, pageShipped);
+        QFETCH(bool, browser);
+        QFETCH(QString, error);
+        QFETCH(bool, opened);
+        const QUrl address = homePageAddress();
+        QVERIFY(address.isLocalFile());
+        QDir pageDir = QFileInfo(address.toLocalFile()).dir();
+        if (pageShipped) {
+            QVERIFY(pageDir.mkpath(QStringLiteral(".")));
+            QVERIFY(writeContent(address.toLocalFile(), "<html></html>"));
+        }
+        const auto cleanup = qScopeGuard([&pageDir] { pageDir.removeRecursively(); });
+        BrowserStandIn standIn;
+        if (browser)
+            QDesktopServices::setUrlHandler(QStringLiteral("file"), &standIn, "open");
+        MessageBox::setTestAnswer(answer);
+
+        MainForm::instance().findChild<QAction*>(QStringLiteral("mhp"))->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        MessageBox::setTestAnswer(std::nullopt);
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), error.isEmpty() ? 1 : 2);
+        QCOMPARE(shown[0].title, QStringLiteral("確認"));
+        QCOMPARE(shown[0].icon, QMessageBox::Question);
+        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(shown[0].text,
+                 QStringLiteral("「ちくわ商会」作者のホームページです。ちょっと見てみますか？"));
+        if (!error.isEmpty()) {
+            QCOMPARE(shown[1].title, QStringLiteral("エラー"));
+            QVERIFY2(shown[1].text.contains(error), qPrintable(shown[1].text));
+            QVERIFY2(shown[1].text.contains(address.toLocalFile()), qPrintable(shown[1].text));
+        }
+        QCOMPARE(standIn.opened, opened ? QList<QUrl>{address} : QList<QUrl>{});
     }
 
     // What the user clicks or types during a check reaches the windows, in order, when it ends.
