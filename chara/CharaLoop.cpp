@@ -47,12 +47,8 @@ void CharaLoop::drawFrame() {
     if (m_lastDrawn == m_state)
         return;
     m_lastDrawn = m_state;
-    QImage& stage = m_stage->backImage();
-    const QRect cell(m_state.CharaX, m_state.CharaY, charaCellSize, charaCellSize);
-    const QImage before = stage.copy(cell);
-    DrawChara(stage, m_sheet, m_state);
-    if (stage.copy(cell) != before)
-        m_stage->present();
+    DrawChara(m_stage->backImage(), m_sheet, m_state);
+    m_stage->present(QRect(m_state.CharaX, m_state.CharaY, charaCellSize, charaCellSize));
 }
 
 QTimer* StartCharaStepTimer(QObject* parent, int intervalMs) {

@@ -10,8 +10,8 @@
 
 class CharaStage;
 
-// A redraw loop: it draws the current cell onto its stage when the animation state changes, and
-// presents the stage when that changed a pixel. Only the step timers change what a stage shows,
+// A redraw loop: it draws the current cell onto its stage and presents that cell when the
+// animation state changes. Only the step timers change what a stage shows,
 // so the loop needs no timer of its own: a change is on the screen at once, within the cadence a
 // timed loop would have (21 ms on the main window), and an idle program sleeps between steps.
 class CharaLoop : public QObject {

@@ -11,8 +11,9 @@ public:
 
     QImage& backImage() { return m_backImage; }
 
-    // Shows the back image as it now stands.
-    void present() { update(); }
+    // Shows the part of the back image that was drawn on, now: a step is on the screen when it
+    // happens, without another pass of the event loop. Unseen, it costs nothing.
+    void present(const QRect& drawn) { repaint(drawn); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -10,5 +10,6 @@ inline constexpr int charaCellSize = 32;
 inline constexpr int charaMaskOffset = 128;
 
 // Draws the current cell onto the stage: the mask ORed in makes the silhouette white, then the
-// pose ANDed in colours it, leaving everything outside the silhouette as it was.
+// pose ANDed in colours it, leaving everything outside the silhouette as it was. Both images are
+// in QImage::Format_RGB32.
 void DrawChara(QImage& stage, const QImage& sheet, const CharaState& state);

@@ -50,7 +50,8 @@ void Form1::load() {
     m_twipsPerPixelX = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchX());
     m_twipsPerPixelY = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchY());
     m_walk = CourierWalk(m_twipsPerPixelX, m_twipsPerPixelY, ClockSeededRandom());
-    move(QCursor::pos());
+    m_place = QCursor::pos();
+    move(m_place);
 }
 
 void Form1::setRandomSource(CourierWalk::RandomSource random) {
@@ -67,19 +68,42 @@ void Form1::tick() {
     // and goes on from wherever the drag left it.
     if (m_dragged)
         return;
-    const QPoint twips(static_cast<int>(std::lround(x() * m_twipsPerPixelX)),
-                       static_cast<int>(std::lround(y() * m_twipsPerPixelY)));
+    if (isVisible())
+        m_place = pos(); // the user may have dragged it
+    const QPoint twips(static_cast<int>(std::lround(m_place.x() * m_twipsPerPixelX)),
+                       static_cast<int>(std::lround(m_place.y() * m_twipsPerPixelY)));
     const QPoint next = m_walk.step(twips, twipsOf(m_pictures[0].size()),
                                     twipsOf(QGuiApplication::primaryScreen()->size()));
-    move(static_cast<int>(std::lround(next.x() / m_twipsPerPixelX)),
-         static_cast<int>(std::lround(next.y() / m_twipsPerPixelY)));
+    m_place = QPoint(static_cast<int>(std::lround(next.x() / m_twipsPerPixelX)),
+                     static_cast<int>(std::lround(next.y() / m_twipsPerPixelY)));
+    if (isVisible())
+        move(m_place);
     ApplyFrameRegion(m_walk.frameIndex());
 }
 
 void Form1::ApplyFrameRegion(int k) {
     m_shownFrame = k;
-    setMask(RegionFromRecord(m_frameRegions[k]));
+    m_frameUnseen = true;
+    // Called back, the courier walks on unseen: its moves, shapes and pictures reach the X
+    // server only when it is shown again.
+    if (isVisible())
+        showFrame();
+}
+
+void Form1::showFrame() {
+    setMask(RegionFromRecord(m_frameRegions[m_shownFrame]));
     update();
+    m_frameUnseen = false;
+}
+
+void Form1::showEvent(QShowEvent*) {
+    move(m_place);
+    if (m_frameUnseen)
+        showFrame();
+}
+
+void Form1::hideEvent(QHideEvent*) {
+    m_place = pos();
 }
 
 void Form1::paintEvent(QPaintEvent*) {

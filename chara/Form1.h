@@ -25,6 +25,10 @@ public:
     void setRandomSource(CourierWalk::RandomSource random);
 
     const CourierWalk& walk() const { return m_walk; }
+    // Where the walk has the courier: the window's place while it is shown.
+    QPoint place() const { return m_place; }
+    // The frame of the walk's latest step.
+    int shownFrame() const { return m_shownFrame; }
 
 Q_SIGNALS:
     // A right click: the program is to end at once.
@@ -32,6 +36,8 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -40,10 +46,13 @@ private:
     Form1();
     void load();
     QSize twipsOf(QSize pixels) const;
+    void showFrame();
 
     FramePictures m_pictures;
     FrameRegions m_frameRegions;
     int m_shownFrame = 0;
+    bool m_frameUnseen = false; // a frame was chosen while hidden, not yet shown
+    QPoint m_place;
     bool m_dragged = false; // the window manager is moving it for the user
     float m_twipsPerPixelX = 15.0f;
     float m_twipsPerPixelY = 15.0f;

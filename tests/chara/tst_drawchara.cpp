@@ -54,6 +54,7 @@ private Q_SLOTS:
         QTest::newRow("front view, step 0") << 0 << 2 << 0 << 0;
         QTest::newRow("front view, step 1") << 1 << 2 << 0 << 0;
         QTest::newRow("row 0, moved") << 1 << 0 << 5 << 3;
+        QTest::newRow("cut by the stage's corner") << 0 << 3 << 20 << 15;
     }
     void drawsTheMaskedPosePixelExact() {
         QFETCH(int, step);

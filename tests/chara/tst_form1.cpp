@@ -21,11 +21,12 @@ private Q_SLOTS:
         QVERIFY(courier.mask().isEmpty());               // no shape before its first tick
     }
 
-    void walksWhileHiddenAndShowsTheFrameOfItsStep() {
+    void walksAndShowsTheFrameOfItsStep() {
         Form1& courier = Form1::instance();
         auto* timer = courier.findChild<QTimer*>(QStringLiteral("Timer1"));
         QVERIFY(timer && timer->isActive());
         QCOMPARE(timer->interval(), 200);
+        courier.show();
 
         // A run of 16 ticks going right and up by 38 twips, 2.53 pixels: the window lands on the
         // nearest pixel.
@@ -44,12 +45,27 @@ private Q_SLOTS:
         const QRegion firstShape = courier.mask();
         courier.tick();
         QCOMPARE(courier.walk().frameIndex(), 0 + 2 + 4);
-        QVERIFY(courier.mask() != firstShape); // the other phase
+        const QRegion secondShape = courier.mask();
+        QVERIFY(secondShape != firstShape); // the other phase
+    }
 
-        // While hidden, the timer moves it on.
-        const QPoint before = courier.pos();
-        QTRY_VERIFY_WITH_TIMEOUT(courier.pos() != before, 1000);
-        QVERIFY(!courier.isVisible());
+    // Called back, it walks on in its own record only; shown again, it stands where the walk got
+    // to, in the shape of the walk's latest frame.
+    void walksOnUnseenWhileHidden() {
+        Form1& courier = Form1::instance();
+        courier.hide();
+        const QPoint window = courier.pos();
+        const QRegion shape = courier.mask();
+        QTRY_VERIFY_WITH_TIMEOUT(courier.place() != window, 1000);
+        QCOMPARE(courier.pos(), window);
+        QCOMPARE(courier.mask(), shape);
+        QTRY_VERIFY_WITH_TIMEOUT(courier.shownFrame() % 2 == 1, 1000); // the other phase
+        QVERIFY(courier.mask() == shape);
+
+        courier.show();
+        QCOMPARE(courier.pos(), courier.place());
+        QVERIFY(courier.mask() != shape);
+        QVERIFY(!courier.mask().contains(QPoint(0, 0)));
     }
 };
 
