@@ -25,6 +25,8 @@
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
 
+#include "resources/ProgramIcon.h"
+
 #include "platform/NMail.h"
 #include "platform/ProcessEnd.h"
 
@@ -83,7 +85,7 @@ MainForm::MainForm() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    setWindowIcon(ProgramIcon());
     buildMenu();
     buildClientArea();
 

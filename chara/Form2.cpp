@@ -4,8 +4,9 @@
 #include "chara/CharaStage.h"
 #include "chara/CharaState.h"
 
+#include "resources/ProgramIcon.h"
+
 #include <QCloseEvent>
-#include <QIcon>
 #include <QPointer>
 #include <QPushButton>
 
@@ -31,7 +32,7 @@ Form2::Form2()
                            Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("待機"));
-    setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    setWindowIcon(ProgramIcon());
     setFixedSize(clientSize);
 
     // The stage and the button reach past the client area's bottom and right edge: clipped.

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Generate the artwork of ぽまりん (Pomarin) into resources/images/.
 
-The courier, the icon and the street props are hand-drawn pixel grids
+The courier, the icon (in each of its drawn sizes) and the street props are hand-drawn pixel grids
 (resources/art/*.txt, one character per pixel, '.' = background, colours from
 PALETTE below); the street scene itself is drawn procedurally and the props are
 pasted into it.  Everything is deterministic (texture comes from a hash, not a
@@ -150,9 +150,13 @@ def make_frames():
         save(img, f"frame{i}.png")
 
 
-def make_icon():
-    """32x32 window icon: the courier holding up a letter, on transparency."""
-    img = grid_image(load_grid("icon.txt", (32, 32)), (0, 0, 0, 0))
+# The icon's sizes: each drawn for its size, and the larger ones as whole-pixel enlargements of
+# a drawn one, so that no desktop has to blur it.
+DRAWN_ICONS = (16, 24, 32, 48)
+ENLARGED_ICONS = {64: 32, 96: 48, 128: 32, 256: 32}
+
+
+def save_icon(img, size):
     # A palette PNG keeps the icon small; index 0 is reserved for transparency.
     colours = sorted({c for c in img.getdata() if c[3] == 255})
     assert len(colours) < 256
@@ -160,7 +164,17 @@ def make_icon():
     icon.putpalette([0, 0, 0] + [v for c in colours for v in c[:3]])
     index = {c: i + 1 for i, c in enumerate(colours)}
     icon.putdata([index.get(c, 0) for c in img.getdata()])
-    icon.save(OUT / "icon.png", transparency=0)
+    icon.save(OUT / f"icon{size}.png", transparency=0)
+
+
+def make_icons():
+    """The window icon: the courier holding up a letter, on transparency."""
+    drawn = {size: grid_image(load_grid(f"icon{size}.txt", (size, size)), (0, 0, 0, 0))
+             for size in DRAWN_ICONS}
+    for size, img in drawn.items():
+        save_icon(img, size)
+    for size, source in ENLARGED_ICONS.items():
+        save_icon(drawn[source].resize((size, size), Image.NEAREST), size)
 
 
 # --- the street scene --------------------------------------------------------
@@ -528,7 +542,7 @@ def main():
     OUT.mkdir(parents=True, exist_ok=True)
     make_chara()
     make_frames()
-    make_icon()
+    make_icons()
     make_scene()
 
 

@@ -61,8 +61,12 @@ class MainWindowOnX11(ProgramOnX11):
         time.sleep(0.2)
         screenshot(self.env, os.path.join(OUTPUT, "pomarin-menu.png"))
 
-    def test_window_class_and_always_on_top(self):
+    def test_window_class_icon_and_always_on_top(self):
         self.assertIn('"pomarin", "Pomarin"', window_property(self.env, self.window, "WM_CLASS"))
+        # Every size a desktop may ask for, so that none has to be scaled from another.
+        icons = run(self.env, "xprop", "-len", "1000000", "-id", str(self.window), "_NET_WM_ICON")
+        self.assertEqual(re.findall(r"Icon \((\d+) x \1\)", icons),
+                         ["16", "24", "32", "48", "64", "96", "128", "256"])
         for on_top in (True, False, True):
             self.choose("常に前面表示")
             box = wait_for(lambda: visible_windows(self.env, self.program.pid, "Pomarin"), 10,

@@ -1,6 +1,9 @@
 #include "chara/DrawChara.h"
 
+#include "resources/ProgramIcon.h"
+
 #include <QImage>
+#include <QSet>
 #include <QTest>
 
 // The pictures the program ships: what the drawing code relies on of them.
@@ -36,14 +39,30 @@ private Q_SLOTS:
         QCOMPARE(stage, scene.copy(238, 134, 41, 37));
     }
 
-    void iconIsA32PixelPictureOfAtMost256Colours() {
-        const QImage icon(QStringLiteral(":/images/icon.png"));
-        QCOMPARE(icon.size(), QSize(32, 32));
-        QSet<QRgb> colours;
-        for (int y = 0; y < icon.height(); ++y)
-            for (int x = 0; x < icon.width(); ++x)
-                colours.insert(icon.pixel(x, y));
-        QVERIFY(colours.size() <= 256);
+    // Every size is pixel art: fully opaque or fully transparent pixels, and no more colours than
+    // the drawings have; a blurring resample would add both.
+    void iconComesInEverySizeCrisp() {
+        QSet<QRgb> drawnColours;
+        for (const int size : programIconSizes) {
+            const QImage icon = QImage(QStringLiteral(":/images/icon%1.png").arg(size))
+                                    .convertToFormat(QImage::Format_ARGB32);
+            QCOMPARE(icon.size(), QSize(size, size));
+            QSet<QRgb> colours;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) {
+                    const QRgb pixel = icon.pixel(x, y);
+                    QVERIFY2(qAlpha(pixel) == 0 || qAlpha(pixel) == 255,
+                             qPrintable(QStringLiteral("icon%1 at %2,%3").arg(size).arg(x).arg(y)));
+                    if (qAlpha(pixel) == 255)
+                        colours.insert(pixel);
+                }
+            QVERIFY(colours.size() > 4);
+            QCOMPARE(qAlpha(icon.pixel(0, 0)), 0); // drawn on transparency
+            if (size <= 48)
+                drawnColours.unite(colours);
+            else
+                QVERIFY2(drawnColours.contains(colours), qPrintable(QString::number(size)));
+        }
     }
 };
 

@@ -1,0 +1,8 @@
+#include "resources/ProgramIcon.h"
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : programIconSizes)
+        icon.addFile(QStringLiteral(":/images/icon%1.png").arg(size), QSize(size, size));
+    return icon;
+}
