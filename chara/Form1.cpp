@@ -7,11 +7,15 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int walkTickMs = 200;
+// An hour's walk: where a courier unseen for longer stands is as random, and showing it stays
+// quick.
+constexpr qint64 maxUnseenTicks = 3600 * 1000 / walkTickMs;
 constexpr float twipsPerInch = 1440.0f;
 
 } // namespace
@@ -39,7 +43,7 @@ Form1::Form1()
     m_timer.setObjectName(QStringLiteral("Timer1"));
     m_timer.setInterval(walkTickMs);
     connect(&m_timer, &QTimer::timeout, this, &Form1::tick);
-    m_timer.start();
+    m_unseenSince.start();
 }
 
 void Form1::load() {
@@ -69,23 +73,26 @@ void Form1::tick() {
     if (m_dragged)
         return;
     if (isVisible())
-        m_place = pos(); // the user may have dragged it
+        m_place = pos();
+    takeStep();
+    if (isVisible())
+        move(m_place);
+    ApplyFrameRegion(m_walk.frameIndex());
+}
+
+void Form1::takeStep() {
     const QPoint twips(static_cast<int>(std::lround(m_place.x() * m_twipsPerPixelX)),
                        static_cast<int>(std::lround(m_place.y() * m_twipsPerPixelY)));
     const QPoint next = m_walk.step(twips, twipsOf(m_pictures[0].size()),
                                     twipsOf(QGuiApplication::primaryScreen()->size()));
     m_place = QPoint(static_cast<int>(std::lround(next.x() / m_twipsPerPixelX)),
                      static_cast<int>(std::lround(next.y() / m_twipsPerPixelY)));
-    if (isVisible())
-        move(m_place);
-    ApplyFrameRegion(m_walk.frameIndex());
 }
 
 void Form1::ApplyFrameRegion(int k) {
     m_shownFrame = k;
     m_frameUnseen = true;
-    // Called back, the courier walks on unseen: its moves, shapes and pictures reach the X
-    // server only when it is shown again.
+    // Unseen, the shape and the picture reach the X server only when the courier is shown.
     if (isVisible())
         showFrame();
 }
@@ -97,13 +104,30 @@ void Form1::showFrame() {
 }
 
 void Form1::showEvent(QShowEvent*) {
+    catchUpUnseenTicks();
     move(m_place);
     if (m_frameUnseen)
         showFrame();
+    m_timer.start();
 }
 
+// Called back, the courier walks on unseen. Nobody sees those steps, so they are taken when it is
+// shown again rather than as they fall due: an idle program does not wake for them.
 void Form1::hideEvent(QHideEvent*) {
     m_place = pos();
+    m_timer.stop();
+    m_unseenSince.start();
+}
+
+void Form1::catchUpUnseenTicks() {
+    const qint64 due = std::min(m_unseenSince.elapsed() / walkTickMs, maxUnseenTicks);
+    for (qint64 i = 0; i < due; ++i)
+        takeStep();
+    if (due > 0) {
+        m_shownFrame = m_walk.frameIndex();
+        m_frameUnseen = true;
+    }
+    m_unseenSince.invalidate();
 }
 
 void Form1::paintEvent(QPaintEvent*) {

@@ -3,6 +3,7 @@
 #include "chara/CourierWalk.h"
 #include "chara/FrameRegions.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
@@ -18,7 +19,8 @@ public:
     // Shows frame k: its picture, and its outline as the window's shape.
     void ApplyFrameRegion(int k);
 
-    // One tick of Timer1: a step of the walk, then the frame that goes with it.
+    // One tick of Timer1, which runs while the courier is shown: a step of the walk, then the
+    // frame that goes with it.
     void tick();
 
     // Replaces the clock-seeded random numbers of the walk.
@@ -47,6 +49,9 @@ private:
     void load();
     QSize twipsOf(QSize pixels) const;
     void showFrame();
+    void catchUpUnseenTicks();
+    // A step of the walk from m_place, to m_place.
+    void takeStep();
 
     FramePictures m_pictures;
     FrameRegions m_frameRegions;
@@ -58,4 +63,5 @@ private:
     float m_twipsPerPixelY = 15.0f;
     CourierWalk m_walk;
     QTimer m_timer;
+    QElapsedTimer m_unseenSince; // valid while hidden
 };
