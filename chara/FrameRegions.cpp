@@ -37,7 +37,7 @@ QRegion RegionFromRecord(const FrameRegionRecord& record) {
 FramePictures LoadFramePictures() {
     FramePictures pictures;
     for (int i = 0; i < frameCount; ++i)
-        pictures[i] = QImage(QStringLiteral(":/images/frame%1.png").arg(i % 4))
+        pictures[i] = QImage(QStringLiteral(":/images/frame%1.png").arg(i))
                           .convertToFormat(QImage::Format_RGB32);
     return pictures;
 }

@@ -137,12 +137,17 @@ def shape_rectangles(img, background):
 
 
 def make_frames():
-    """frame0/1 run left, frame2/3 run right (mirrors), on the grey key colour."""
-    lefts = [load_grid(f"run_left_{step}.txt", (64, 64)) for step in (0, 1)]
-    used = {PALETTE[ch] for rows in lefts for ch in "".join(rows) if ch != "."}
+    """The running frames on the grey key colour, numbered step + 2 * right + 4 * up:
+    frame0/1 run left, frame2/3 run right (mirrors), frame4/5 run up and to the
+    left (seen from behind), frame6/7 run up and to the right (mirrors)."""
+    sources = [load_grid(f"{name}_{step}.txt", (64, 64))
+               for name in ("run_left", "run_back_left") for step in (0, 1)]
+    used = {PALETTE[ch] for rows in sources for ch in "".join(rows) if ch != "."}
     assert FRAME_BG not in used, "the figure must not use the frames' key grey"
-    for i, rows in enumerate(lefts + [mirrored(r) for r in lefts]):
-        img = grid_image(rows, FRAME_BG)
+    for i in range(8):
+        step, right, up = i & 1, i >> 1 & 1, i >> 2
+        rows = sources[2 * up + step]
+        img = grid_image(mirrored(rows) if right else rows, FRAME_BG)
         assert img.getpixel((0, 0)) == FRAME_BG and img.size == (64, 64)
         rects = shape_rectangles(img, FRAME_BG)
         print(f"frame{i}.png: {rects} shape rectangles")

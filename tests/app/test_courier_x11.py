@@ -22,7 +22,7 @@ POINTER = (120, 100)
 
 
 def frame_pictures():
-    return [Image.open(os.path.join(IMAGES, f"frame{i}.png")).convert("RGB") for i in range(4)]
+    return [Image.open(os.path.join(IMAGES, f"frame{i}.png")).convert("RGB") for i in range(8)]
 
 
 def find_courier(shot, near, reach=16):
