@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 
+#include "platform/ProgramFolders.h"
+
 #include <QByteArray>
+#include <QDir>
 #include <QString>
 #include <QtGlobal>
 
@@ -50,11 +53,22 @@ std::optional<int> AnswerCommandLine(int argc, char* argv[]) {
         return 0;
     }
     if (std::strcmp(argv[1], "--help") == 0) {
-        std::printf("usage: pomarin [--version | --help]\n"
+        std::printf("usage: pomarin [--config-folder | --version | --help]\n"
                     "ぽまりん, a desktop mascot that checks one POP3 mailbox when asked.\n"
                     "Its settings are vbmail.ini in the current directory and the files in the\n"
-                    "★MailData folder beside the program; it takes no other options.\n");
+                    "★MailData folder beside the program, or in ~/.config/pomarin when it is\n"
+                    "installed. --config-folder starts it in ~/.config/pomarin (or\n"
+                    "$XDG_CONFIG_HOME/pomarin), so that vbmail.ini is kept there too: the desktop\n"
+                    "menu starts it so.\n");
         return 0;
+    }
+    if (std::strcmp(argv[1], "--config-folder") == 0) {
+        const QString folder = UserSettingsFolder();
+        if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+            std::fprintf(stderr, "ぽまりん could not make or enter its settings folder %s.\n",
+                         qPrintable(folder));
+            return 1;
+        }
     }
     return std::nullopt;
 }

@@ -5,7 +5,8 @@
 // What the program answers before it opens any window: --version and --help, and a display that
 // is missing or cannot be opened, each said in a line of its own instead of Qt's abort.
 
-// Answers --version or --help and returns the exit status, or returns nothing to go on.
+// Answers --version or --help and returns the exit status, or returns nothing to go on; with
+// --config-folder it goes on in the user's settings folder (status 1 if that cannot be made).
 std::optional<int> AnswerCommandLine(int argc, char* argv[]);
 
 // Ends the process with status 1 and a one-line message when no display is named, and makes the

@@ -2,30 +2,16 @@
 
 #include "settings/MessageBox.h"
 
-#include <QCoreApplication>
+#include "platform/ProgramFolders.h"
+
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
-
-namespace {
-
-QString shippedPagePath() {
-    const QDir programDir(QCoreApplication::applicationDirPath());
-    const QString besideProgram = programDir.filePath(QStringLiteral("homepage/index.html"));
-    const QString installed =
-        programDir.filePath(QStringLiteral("../share/pomarin/homepage/index.html"));
-    if (!QFileInfo::exists(besideProgram) && QFileInfo::exists(installed))
-        return QDir::cleanPath(installed);
-    return besideProgram;
-}
-
-} // namespace
 
 QUrl homePageAddress() {
     const QString built = QStringLiteral(POMARIN_HOME_PAGE);
     if (!built.isEmpty())
         return QUrl(built);
-    return QUrl::fromLocalFile(shippedPagePath());
+    return QUrl::fromLocalFile(ShippedFilesFolder() + QStringLiteral("/homepage/index.html"));
 }
 
 void openHomePage(QWidget* parent) {

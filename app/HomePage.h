@@ -5,7 +5,7 @@
 class QWidget;
 
 // The maker's home page: the address chosen when the program was built, or else the page that
-// ships beside the program (or in its installed data folder), which works offline.
+// ships with the program, which works offline.
 QUrl homePageAddress();
 
 // Asks first; on Yes hands the page to the user's web browser, and says so when none can take it.

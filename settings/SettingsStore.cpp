@@ -1,5 +1,7 @@
 #include "settings/SettingsStore.h"
 
+#include "platform/ProgramFolders.h"
+
 #include <QCoreApplication>
 
 SettingsStore& SettingsStore::instance() {
@@ -8,5 +10,7 @@ SettingsStore& SettingsStore::instance() {
 }
 
 QString DataFolder() {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/★MailData");
+    const QString home =
+        RunsInstalled() ? UserSettingsFolder() : QCoreApplication::applicationDirPath();
+    return home + QStringLiteral("/★MailData");
 }

@@ -14,5 +14,6 @@ struct SettingsStore {
     static SettingsStore& instance();
 };
 
-// "★MailData" beside the executable: home of the option and account files.
+// "★MailData", home of the option and account files: beside the program, or in the user's
+// settings folder when the program is installed.
 QString DataFolder();

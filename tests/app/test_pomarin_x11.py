@@ -179,6 +179,9 @@ class AnswersWithoutWindow(unittest.TestCase):
             ("display that cannot be opened", {"DISPLAY": ":4093"}, [], 1,
              "ぽまりん needs a graphical desktop, but the display :4093 could not be opened"),
             ("--version", {}, ["--version"], 0, "pomarin "),
+            ("a settings folder that cannot be made", {"XDG_CONFIG_HOME": "/proc/none"},
+             ["--config-folder"], 1,
+             "ぽまりん could not make or enter its settings folder /proc/none/pomarin."),
         ]
         for name, extra, arguments, status, line in cases:
             with self.subTest(name):
