@@ -68,6 +68,15 @@ QLineEdit* panelText(QWidget* parent, const char* name, const QString& text, QRe
     return box;
 }
 
+// A picture on a high-density screen, enlarged by whole device pixels where it can be: pixel art
+// stays crisp, where a label would smooth it.
+QPixmap crispPixmap(const QPixmap& picture, qreal ratio) {
+    QPixmap enlarged = picture.scaled((QSizeF(picture.size()) * ratio).toSize(),
+                                      Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    enlarged.setDevicePixelRatio(ratio);
+    return enlarged;
+}
+
 } // namespace
 
 MainForm& MainForm::instance() {
@@ -105,8 +114,9 @@ void MainForm::buildClientArea() {
     auto* background = place(new QLabel(client), "Picture2", twipsRect(0, 0, 4215, 2655));
     background->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     background->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    background->setPixmap(QPixmap(QStringLiteral(":/images/scene.png"))
-                              .copy(QRect(QPoint(0, 0), background->contentsRect().size())));
+    const QPixmap scene(QStringLiteral(":/images/scene.png"));
+    background->setPixmap(crispPixmap(
+        scene.copy(QRect(QPoint(0, 0), background->contentsRect().size())), devicePixelRatio()));
 
     m_stage = new CharaStage(QImage(QStringLiteral(":/images/stage.png")), client);
     m_stage->move(twipsToPixels(3600), twipsToPixels(2040));

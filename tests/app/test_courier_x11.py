@@ -8,7 +8,7 @@ import sys
 import time
 import unittest
 
-from PIL import Image
+from PIL import Image, ImageChops
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
 from xsession import (ProgramOnX11, geometry, run, screenshot,  # noqa: E402
@@ -18,18 +18,25 @@ PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 IMAGES = os.path.join(os.path.dirname(__file__), "..", "..", "resources", "images")
 BACKDROP = (255, 0, 255)  # a colour no frame uses, so that what the shape cuts away shows
 KEY = (160, 160, 160)
-POINTER = (120, 100)
 
 
-def frame_pictures():
-    return [Image.open(os.path.join(IMAGES, f"frame{i}.png")).convert("RGB") for i in range(8)]
+def enlarged(picture, scale):
+    """The picture as a screen of scale device pixels per pixel shows it: whole pixels, no blur."""
+    return picture.resize((picture.width * scale, picture.height * scale), Image.NEAREST)
 
 
-def find_courier(shot, near, reach=16):
+def frame_pictures(scale=1):
+    return [enlarged(Image.open(os.path.join(IMAGES, f"frame{i}.png")).convert("RGB"), scale)
+            for i in range(8)]
+
+
+def find_courier(shot, near, scale=1, reach=16):
     """Where on the screenshot one of the frames' figures stands whole, searched within reach
     pixels of near (the courier walks on while the screenshot is taken): (x, y, frame) or None."""
-    for frame in frame_pictures():
-        figure = [(x, y) for y in range(64) for x in range(64) if frame.getpixel((x, y)) != KEY]
+    size = 64 * scale
+    for frame in frame_pictures(scale):
+        figure = [(x, y) for y in range(size) for x in range(size)
+                  if frame.getpixel((x, y)) != KEY]
         probes = figure[:: max(1, len(figure) // 12)]
         for dy in range(-reach, reach + 1):
             for dx in range(-reach, reach + 1):
@@ -54,8 +61,10 @@ def solid_point():
     raise AssertionError("the frames share no solid point")
 
 
-class CourierOnX11(ProgramOnX11):
+class CourierSession(ProgramOnX11):
     PROGRAM = PROGRAM
+    SCALE = 1
+    POINTER = (120, 100)  # where it starts: left of the main window, on the backdrop
 
     def prepare_session(self):
         subprocess.run(["xsetroot", "-solid", "#%02x%02x%02x" % BACKDROP], env=self.env, check=True)
@@ -69,14 +78,14 @@ class CourierOnX11(ProgramOnX11):
     def look(self, window):
         """A screenshot with the courier found on it, near where the window manager last put it."""
         x, y, width, height = geometry(self.env, window)
-        self.assertEqual((width, height), (64, 64))
+        self.assertEqual((width, height), (64 * self.SCALE, 64 * self.SCALE))
         shot = screenshot(self.env)
-        found = find_courier(shot, (x, y))
+        found = find_courier(shot, (x, y), self.SCALE)
         self.assertIsNotNone(found, "the courier's figure is not on the screen")
         return shot, found
 
     def run_courier(self):
-        self.xdotool("mousemove", *map(str, POINTER))
+        self.xdotool("mousemove", *map(str, self.POINTER))
         self.choose("飛脚を走らせる")
         window = wait_for(self.courier, 10, "the courier window")[0]
         # Each time it is shown: not in the task bar, the pager or the window switcher.
@@ -85,16 +94,24 @@ class CourierOnX11(ProgramOnX11):
         self.assertIn("_NET_WM_STATE_SKIP_PAGER", state)
         return window
 
+    def look_shaped(self, window):
+        """The courier's screenshot, checked: its figure whole, the backdrop where its shape cuts
+        the picture away."""
+        shot, (x, y, frame) = self.look(window)
+        size = 64 * self.SCALE
+        look = shot.crop((x, y, x + size, y + size))
+        for point in ((px, py) for py in range(size) for px in range(size)):
+            if frame.getpixel(point) == KEY:
+                self.assertEqual(look.getpixel(point), BACKDROP, point)
+        return shot, look, (x, y)
+
+
+class CourierOnX11(CourierSession):
     def test_courier_runs_shaped_above_other_windows(self):
         window = self.run_courier()
         time.sleep(0.5)  # until its first tick it is an unshaped square
-        shot, (x, y, frame) = self.look(window)
-        self.assertLess(abs(x - POINTER[0]) + abs(y - POINTER[1]), 60, (x, y))
-        # Where the shape cuts the picture away, the backdrop shows.
-        look = shot.crop((x, y, x + 64, y + 64))
-        for point in ((px, py) for py in range(64) for px in range(64)):
-            if frame.getpixel(point) == KEY:
-                self.assertEqual(look.getpixel(point), BACKDROP, point)
+        shot, look, (x, y) = self.look_shaped(window)
+        self.assertLess(abs(x - self.POINTER[0]) + abs(y - self.POINTER[1]), 60, (x, y))
         look.resize((256, 256), Image.NEAREST).save(os.path.join(OUTPUT, "courier.png"))
         shot.save(os.path.join(OUTPUT, "courier-desktop.png"))
 
@@ -151,6 +168,31 @@ class CourierOnX11(ProgramOnX11):
             except subprocess.TimeoutExpired:
                 continue
         self.fail("a right click on the courier did not end the program")
+
+
+class HighDensityOnX11(CourierSession):
+    """QT_SCALE_FACTOR=2: every window twice as large, its pictures enlarged by whole pixels, and
+    the courier's shape still its picture's outline pixel for pixel."""
+    SCALE = 2
+    POINTER = (40, 30)
+
+    def program_environment(self):
+        return dict(self.env, QT_SCALE_FACTOR=str(self.SCALE))
+
+    def test_windows_twice_as_large_and_crisp(self):
+        x, y, width, height = geometry(self.env, self.window)
+        self.assertEqual(width, 281 * self.SCALE)
+        # The street inside the picture box's two-pixel border, left of the stage.
+        client_top = y + height - 177 * self.SCALE
+        street = Image.open(os.path.join(IMAGES, "scene.png")).convert("RGB").crop((0, 0, 230, 130))
+        shot = screenshot(self.env, os.path.join(OUTPUT, "high-density.png"))
+        left, top = x + 2 * self.SCALE, client_top + 2 * self.SCALE
+        seen = shot.crop((left, top, left + 230 * self.SCALE, top + 130 * self.SCALE))
+        self.assertIsNone(ImageChops.difference(seen, enlarged(street, self.SCALE)).getbbox())
+
+        window = self.run_courier()
+        time.sleep(0.5)
+        self.look_shaped(window)
 
 
 if __name__ == "__main__":
