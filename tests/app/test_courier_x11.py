@@ -11,54 +11,13 @@ import unittest
 from PIL import Image, ImageChops
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
+from courier_frames import (IMAGES, KEY, enlarged, find_courier,  # noqa: E402
+                            solid_point)
 from xsession import (ProgramOnX11, geometry, run, screenshot,  # noqa: E402
                       visible_windows, wait_for)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
-IMAGES = os.path.join(os.path.dirname(__file__), "..", "..", "resources", "images")
 BACKDROP = (255, 0, 255)  # a colour no frame uses, so that what the shape cuts away shows
-KEY = (160, 160, 160)
-
-
-def enlarged(picture, scale):
-    """The picture as a screen of scale device pixels per pixel shows it: whole pixels, no blur."""
-    return picture.resize((picture.width * scale, picture.height * scale), Image.NEAREST)
-
-
-def frame_pictures(scale=1):
-    return [enlarged(Image.open(os.path.join(IMAGES, f"frame{i}.png")).convert("RGB"), scale)
-            for i in range(8)]
-
-
-def find_courier(shot, near, scale=1, reach=16):
-    """Where on the screenshot one of the frames' figures stands whole, searched within reach
-    pixels of near (the courier walks on while the screenshot is taken): (x, y, frame) or None."""
-    size = 64 * scale
-    for frame in frame_pictures(scale):
-        figure = [(x, y) for y in range(size) for x in range(size)
-                  if frame.getpixel((x, y)) != KEY]
-        probes = figure[:: max(1, len(figure) // 12)]
-        for dy in range(-reach, reach + 1):
-            for dx in range(-reach, reach + 1):
-                left, top = near[0] + dx, near[1] + dy
-                seen = lambda p: shot.getpixel((left + p[0], top + p[1]))
-                if all(seen(p) == frame.getpixel(p) for p in probes) and \
-                        all(seen(p) == frame.getpixel(p) for p in figure):
-                    return left, top, frame
-    return None
-
-
-def solid_point():
-    """A point inside the figure in every frame, well away from its edges."""
-    masks = frame_pictures()
-    margin = 6
-    for y in range(margin, 64 - margin):
-        for x in range(margin, 64 - margin):
-            if all(mask.getpixel((x + dx, y + dy)) != KEY for mask in masks
-                   for dx in range(-margin, margin + 1, margin)
-                   for dy in range(-margin, margin + 1, margin)):
-                return x, y
-    raise AssertionError("the frames share no solid point")
 
 
 class CourierSession(ProgramOnX11):
