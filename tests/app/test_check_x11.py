@@ -86,9 +86,6 @@ class CheckOnX11(ProgramOnX11):
             return self.env
         return dict(self.env, DBUS_SYSTEM_BUS_ADDRESS=self.networkmanager.address)
 
-    def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.env, check=True)
-
     def check(self):
         self.choose("新着メールチェック")
 

@@ -28,9 +28,6 @@ class CourierSession(ProgramOnX11):
     def prepare_session(self):
         subprocess.run(["xsetroot", "-solid", "#%02x%02x%02x" % BACKDROP], env=self.env, check=True)
 
-    def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.env, check=True)
-
     def courier(self):
         return visible_windows(self.env, self.program.pid, "飛脚")
 

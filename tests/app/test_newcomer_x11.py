@@ -33,18 +33,6 @@ class NewcomerOnX11(ProgramOnX11):
     def tearDownClass(cls):
         cls.server.__exit__(None, None, None)
 
-    def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.env, check=True)
-
-    def keys(self, *keys):
-        for key in keys:
-            self.xdotool("key", "--clearmodifiers", key)
-            time.sleep(0.05)
-
-    def type(self, text):
-        self.xdotool("type", "--delay", "150", text)  # see test_settings_x11.py
-        time.sleep(0.2)
-
     def shown(self, title):
         return wait_for(lambda: visible_windows(self.env, self.program.pid, title), 20,
                         f'the "{title}" window')[0]

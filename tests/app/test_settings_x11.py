@@ -18,21 +18,6 @@ MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE = 0x08, 0x10
 class SettingsOnX11(ProgramOnX11):
     PROGRAM = PROGRAM
 
-    def xdotool(self, *args):
-        subprocess.run(["xdotool", *args], env=self.env, check=True)
-
-    def keys(self, *keys):
-        for key in keys:
-            self.xdotool("key", "--clearmodifiers", key)
-            time.sleep(0.05)
-
-    def type(self, text):
-        # xdotool types a character missing from the keymap by mapping it onto a spare key for
-        # the moment; a short delay lets the next mapping overtake the program's reading of the
-        # key, which then reads as the next character.
-        self.xdotool("type", "--delay", "150", text)
-        time.sleep(0.2)
-
     def dialog(self, title):
         window = wait_for(lambda: visible_windows(self.env, self.program.pid, title), 10,
                           f'the "{title}" window')[0]
