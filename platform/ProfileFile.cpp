@@ -194,7 +194,11 @@ QByteArray readUpTo(const QString& path, qsizetype limit, QString& problem) {
         problem = file.errorString();
         return {};
     }
-    QByteArray content = file.read(limit);
+    // Into a buffer of the file's size: QIODevice::read(limit) sets aside the whole limit at once
+    // (and Qt rounds that up), however small the file, and a process short of address space could
+    // not read it at all. A file that grows meanwhile is read to the size it had.
+    QByteArray content(qBound<qint64>(0, file.size(), limit), Qt::Uninitialized);
+    content.truncate(qMax<qint64>(file.read(content.data(), content.size()), 0));
     if (file.error() != QFileDevice::NoError) {
         problem = file.errorString();
         return {};

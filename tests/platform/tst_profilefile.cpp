@@ -3,10 +3,24 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <new>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "FileContent.h"
 
-namespace {} // namespace
+namespace {
+
+// The bytes of address space the process takes now.
+rlim_t addressSpaceInUse() {
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return 0;
+    return statm.readAll().split(' ').value(0).toULongLong() *
+           static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
+}
+
+} // namespace
 
 class TestProfileFile : public QObject {
     Q_OBJECT
@@ -253,6 +267,28 @@ private Q_SLOTS:
                                       "EXEINI", {{"NUMBER", "1"}}, ProfileFile::Access::Shared);
         QVERIFY(failure.has_value());
         QVERIFY(!failure->isEmpty());
+    }
+
+    void smallFilesReadInLittleAddressSpace() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("AddressSanitizer keeps address space of its own.");
+#endif
+        // 16 MiB more than the process takes: room for a small file, not for a buffer as large
+        // as the largest file read.
+        QVERIFY(writeContent(m_path, "[EXEINI]\r\nNAME=small\r\n"));
+        rlimit before = {};
+        QCOMPARE(::getrlimit(RLIMIT_AS, &before), 0);
+        rlimit tight = before;
+        tight.rlim_cur = qMin(before.rlim_cur, addressSpaceInUse() + (16 << 20));
+        QCOMPARE(::setrlimit(RLIMIT_AS, &tight), 0);
+        QByteArray value;
+        try {
+            value = read("EXEINI", "NAME");
+        } catch (const std::bad_alloc&) {
+            value = "<out of memory>";
+        }
+        QCOMPARE(::setrlimit(RLIMIT_AS, &before), 0);
+        QCOMPARE(value, QByteArray("small"));
     }
 
     void hugeFilesAreReadButNeverCutShort() {
