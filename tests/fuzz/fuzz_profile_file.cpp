@@ -1,0 +1,123 @@
+// Feeds any bytes to the profile-file reader as a file, reads names from it and writes a value into
+// it. Whatever the bytes: a value read is cut at its first NUL and then at bufferSize - 1 bytes on
+// a whole character, and does not depend on the default when the key is there; a number is the
+// default exactly when the value is empty; a value written reads back as the reading rules make
+// it, and when it holds no line break, every other entry reads as before and writing it again
+// changes nothing.
+//
+// The input: two bytes that pick the names to write and to watch, one byte of buffer size, one of
+// the value's length, the value, and then the file.
+
+#include "platform/ProfileFile.h"
+
+#include "FileContent.h"
+#include "FuzzFolder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+
+namespace {
+
+// Names of one group compare equal; "ア" and "ャ" differ only in a second byte that looks like a
+// letter, "Ａ" and "ａ" are one letter in two cases.
+struct Name {
+    QByteArrayView bytes;
+    int group;
+};
+constexpr Name sections[] = {{"EXEINI", 0},   {"exeini", 0},   {"Other", 1},    {"\x83\x41", 2},
+                             {"\x83\x61", 3}, {"\x82\x60", 4}, {"\x82\x81", 4}, {"[x", 5}};
+constexpr Name keys[] = {{"NAME", 0},     {"name", 0},     {"NAME2", 1},    {"NUMBER", 2},
+                         {"\x83\x41", 3}, {"\x83\x61", 4}, {"\x82\x60", 5}, {"\x82\x81", 5}};
+
+template <std::size_t size> const Name& pick(const Name (&names)[size], std::uint8_t byte) {
+    return names[byte % size];
+}
+
+bool isLeadByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+// The longest start of value of at most limit bytes that ends on a whole character.
+QByteArrayView cutOnWholeCharacter(QByteArrayView value, qsizetype limit) {
+    qsizetype end = 0;
+    while (end < value.size()) {
+        const qsizetype next = end + (isLeadByte(value[end]) && end + 1 < value.size() ? 2 : 1);
+        if (next > limit)
+            break;
+        end = next;
+    }
+    return value.first(end);
+}
+
+QByteArrayView cutAtNul(QByteArrayView value) {
+    const qsizetype nul = value.indexOf('\0');
+    return nul < 0 ? value : value.first(nul);
+}
+
+// What a written value reads back as: without the blanks around it and one pair of quotes around
+// it, cut at its first NUL.
+QByteArray readBack(QByteArrayView value) {
+    while (!value.isEmpty() && (value.front() == ' ' || value.front() == '\t'))
+        value = value.sliced(1);
+    while (!value.isEmpty() && (value.back() == ' ' || value.back() == '\t'))
+        value.chop(1);
+    if (value.size() >= 2 && value.front() == value.back() &&
+        (value.front() == '"' || value.front() == '\''))
+        value = value.sliced(1, value.size() - 2);
+    return cutAtNul(value).toByteArray();
+}
+
+constexpr QByteArrayView defaultA = "\x01<A>";
+constexpr QByteArrayView defaultB = "\x01<B>";
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const auto byteAt = [&](std::size_t i) -> std::uint8_t { return i < size ? data[i] : 0; };
+    const Name& section = pick(sections, byteAt(0));
+    const Name& key = pick(keys, byteAt(0) / std::size(sections));
+    const Name& otherSection = pick(sections, byteAt(1));
+    const Name& otherKey = pick(keys, byteAt(1) / std::size(sections));
+    const qsizetype bufferSize = byteAt(2);
+    const QByteArrayView rest(reinterpret_cast<const char*>(data) + qMin<std::size_t>(size, 4),
+                              static_cast<qsizetype>(size - qMin<std::size_t>(size, 4)));
+    const QByteArray value = rest.first(qMin<qsizetype>(byteAt(3), rest.size())).toByteArray();
+    const QByteArrayView content = rest.sliced(value.size());
+
+    static const QString path = fuzzFolder() + QStringLiteral("/test.ini");
+    require(writeContent(path, content.toByteArray()));
+    const auto read = [&](const Name& s, const Name& k, QByteArrayView fallback, qsizetype bytes) {
+        return ProfileFile::readString(path, s.bytes, k.bytes, fallback, bytes);
+    };
+
+    const QByteArray readA = read(section, key, defaultA, ProfileFile::maxFileBytes);
+    const QByteArray readB = read(section, key, defaultB, ProfileFile::maxFileBytes);
+    const bool found = readA == readB;
+    require(found || (readA == defaultA && readB == defaultB));
+    const QByteArray whole = found ? readA : QByteArray();
+    require(!whole.contains('\0'));
+    const QByteArrayView expectedCut = cutOnWholeCharacter(found ? QByteArrayView(whole) : defaultA,
+                                                           qMax<qsizetype>(bufferSize - 1, 0));
+    require(read(section, key, defaultA, bufferSize) == expectedCut);
+
+    const int number = ProfileFile::readInt(path, section.bytes, key.bytes, 7);
+    const int numberOrEight = ProfileFile::readInt(path, section.bytes, key.bytes, 8);
+    require(whole.isEmpty() ? number == 7 && numberOrEight == 8 : number == numberOrEight);
+
+    const bool sameEntry = section.group == otherSection.group && key.group == otherKey.group;
+    const QByteArray otherBefore =
+        read(otherSection, otherKey, defaultA, ProfileFile::maxFileBytes);
+    const QList<ProfileFile::Entry> entries = {{key.bytes.toByteArray(), value}};
+    require(!ProfileFile::writeStrings(path, section.bytes, entries, ProfileFile::Access::Shared));
+    if (value.contains('\r') || value.contains('\n'))
+        return 0; // the value's lines are lines of the file now
+    require(read(section, key, defaultA, ProfileFile::maxFileBytes) == readBack(value));
+    require(sameEntry ||
+            read(otherSection, otherKey, defaultA, ProfileFile::maxFileBytes) == otherBefore);
+    const QByteArray written = contentOf(path);
+    require(!ProfileFile::writeStrings(path, section.bytes, entries, ProfileFile::Access::Shared));
+    require(contentOf(path) == written);
+    return 0;
+}
