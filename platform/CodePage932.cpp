@@ -8,6 +8,15 @@ namespace {
 constexpr auto codePageName = "CP932";
 constexpr auto stateless = QStringConverter::Flag::Stateless;
 
+// Opening a converter looks the code page up among all the names the converter library knows,
+// which costs more than decoding a line: each thread keeps a decoder. (Not so the encoder: its
+// error flag outlives resetState(), and a save encodes only a few texts.)
+QStringDecoder& threadDecoder() {
+    thread_local QStringDecoder decoder(codePageName, stateless);
+    decoder.resetState();
+    return decoder;
+}
+
 bool isLeadByte(unsigned char byte) {
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
@@ -24,8 +33,7 @@ std::optional<QByteArray> encode(QStringView text) {
 }
 
 QString decode(QByteArrayView bytes) {
-    QStringDecoder decoder(codePageName, stateless);
-    return decoder(bytes);
+    return threadDecoder()(bytes);
 }
 
 QByteArrayView wholeCharacterPrefix(QByteArrayView bytes, qsizetype maxBytes) {
