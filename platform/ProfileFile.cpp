@@ -136,9 +136,18 @@ std::optional<QByteArray> readValue(QByteArrayView content, QByteArrayView secti
     return std::nullopt;
 }
 
+// A value that reading would change (blanks around it, or quotes around it, as a password may
+// have) is written in double quotes, which reading removes again: it reads back as it was given.
+QByteArray storedForm(QByteArrayView value) {
+    if (withoutQuotes(trimmed(value)) == value)
+        return value.toByteArray();
+    return '"' + value.toByteArray() + '"';
+}
+
 QByteArray withValue(QByteArrayView content, QByteArrayView section, QByteArrayView key,
-                     QByteArrayView value) {
-    const QByteArray newLine = key.toByteArray() + '=' + value.toByteArray();
+                     QByteArrayView givenValue) {
+    const QByteArray value = storedForm(givenValue);
+    const QByteArray newLine = key.toByteArray() + '=' + value;
     QByteArray result;
     result.reserve(content.size() + newLine.size() + section.size() + 8);
 

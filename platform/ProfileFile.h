@@ -13,7 +13,8 @@
 //   first matching key count;
 // - blanks around names and values are ignored, and one pair of quotes around a value is removed;
 // - a write keeps every other line of the file byte for byte, replaces the key's line, adds a
-//   missing key after the last line of its section and a missing section at the end.
+//   missing key after the last line of its section and a missing section at the end; a value that
+//   the rule above would change is written in double quotes, so that it reads back as given.
 // Names and values are byte strings in the files' code page (932).
 namespace ProfileFile {
 

@@ -1,9 +1,8 @@
 // Feeds any bytes to the profile-file reader as a file, reads names from it and writes a value into
 // it. Whatever the bytes: a value read is cut at its first NUL and then at bufferSize - 1 bytes on
 // a whole character, and does not depend on the default when the key is there; a number is the
-// default exactly when the value is empty; a value written reads back as the reading rules make
-// it, and when it holds no line break, every other entry reads as before and writing it again
-// changes nothing.
+// default exactly when the value is empty; a value written that holds no line break reads back as
+// given, up to a NUL, every other entry reads as before, and writing it again changes nothing.
 //
 // The input: two bytes that pick the names to write and to watch, one byte of buffer size, one of
 // the value's length, the value, and then the file.
@@ -56,19 +55,6 @@ QByteArrayView cutAtNul(QByteArrayView value) {
     return nul < 0 ? value : value.first(nul);
 }
 
-// What a written value reads back as: without the blanks around it and one pair of quotes around
-// it, cut at its first NUL.
-QByteArray readBack(QByteArrayView value) {
-    while (!value.isEmpty() && (value.front() == ' ' || value.front() == '\t'))
-        value = value.sliced(1);
-    while (!value.isEmpty() && (value.back() == ' ' || value.back() == '\t'))
-        value.chop(1);
-    if (value.size() >= 2 && value.front() == value.back() &&
-        (value.front() == '"' || value.front() == '\''))
-        value = value.sliced(1, value.size() - 2);
-    return cutAtNul(value).toByteArray();
-}
-
 constexpr QByteArrayView defaultA = "\x01<A>";
 constexpr QByteArrayView defaultB = "\x01<B>";
 
@@ -113,7 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!ProfileFile::writeStrings(path, section.bytes, entries, ProfileFile::Access::Shared));
     if (value.contains('\r') || value.contains('\n'))
         return 0; // the value's lines are lines of the file now
-    require(read(section, key, defaultA, ProfileFile::maxFileBytes) == readBack(value));
+    require(read(section, key, defaultA, ProfileFile::maxFileBytes) == cutAtNul(value));
     require(sameEntry ||
             read(otherSection, otherKey, defaultA, ProfileFile::maxFileBytes) == otherBefore);
     const QByteArray written = contentOf(path);

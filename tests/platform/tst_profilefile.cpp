@@ -188,6 +188,23 @@ private Q_SLOTS:
         QCOMPARE(contentOf(m_path), QByteArray("[EXEINI]\r\nNUMBER=1\r\nNAME=a\r\nNAME2=b\r\n"));
     }
 
+    void valuesReadBackAsWritten_data() {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("plain") << QByteArray("pa ss") << QByteArray("NAME2=pa ss");
+        QTest::newRow("blanks around") << QByteArray(" pass\t") << QByteArray("NAME2=\" pass\t\"");
+        QTest::newRow("quotes around") << QByteArray("'pass'") << QByteArray("NAME2=\"'pass'\"");
+        QTest::newRow("double quotes around") << QByteArray("\"\"") << QByteArray("NAME2=\"\"\"\"");
+        QTest::newRow("one quote") << QByteArray("pass\"") << QByteArray("NAME2=pass\"");
+    }
+    void valuesReadBackAsWritten() {
+        QFETCH(QByteArray, value);
+        QFETCH(QByteArray, line);
+        QCOMPARE(write("NAME2", value), std::nullopt);
+        QCOMPARE(contentOf(m_path), "[EXEINI]\r\n" + line + "\r\n");
+        QCOMPARE(read("EXEINI", "NAME2"), value);
+    }
+
     void rewritesInPlaceKeepingEveryOtherLine() {
         const QByteArray before = "; written by hand\n"
                                   "[Other]\r\nNUMBER=7\r\n"
