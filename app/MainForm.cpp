@@ -301,10 +301,12 @@ void MainForm::clickHangUp() {
 
 // The courier's right click ends the program without the main window's shutdown.
 void MainForm::endProgram() {
+    SetForm::closeIfShown();
     EndProcessNow();
 }
 
 void MainForm::closeEvent(QCloseEvent*) {
     NMailEndWinSock();
+    SetForm::closeIfShown();
     EndProcessNow();
 }

@@ -27,15 +27,21 @@ QPushButton* colouredButton(const QString& text, const char* name, const QColor&
     return button;
 }
 
+QPointer<SetForm> theForm;
+
 } // namespace
 
 SetForm& SetForm::instance() {
-    static QPointer<SetForm> form;
-    if (!form) {
-        form = new SetForm;
-        form->load();
+    if (!theForm) {
+        theForm = new SetForm;
+        theForm->load();
     }
-    return *form;
+    return *theForm;
+}
+
+void SetForm::closeIfShown() {
+    if (theForm && theForm->isVisible())
+        theForm->close();
 }
 
 SetForm::SetForm() {

@@ -124,5 +124,16 @@ class SettingsOnX11(ProgramOnX11):
                          b"[EXEINI]\r\nNUMBER=1\r\n")
 
 
+    def test_option_stored_when_the_program_ends_with_the_dialog_open(self):
+        self.choose("設定")
+        options = self.dialog("設定")
+        self.xdotool("windowactivate", "--sync", str(options))
+        self.keys("Tab", "Tab", "space")  # from "POPサーバー" over "ID/PASS" to the box
+        subprocess.run(["wmctrl", "-i", "-c", hex(self.window)], env=self.env, check=True)
+        self.assertEqual(self.program.wait(10), 0)
+        self.assertEqual(self.file(os.path.join(self.data, "ini.ini")),
+                         b"[EXEINI]\r\nNUMBER=1\r\n")
+
+
 if __name__ == "__main__":
     unittest.main(argv=sys.argv[:1], verbosity=2)
