@@ -84,8 +84,7 @@ MailFailure MailFailure::connectionRefused(const QString& host, quint16 port) {
     return failure(
         NMailErrorConnectionFailed,
         QStringLiteral("POP3サーバー「%1」のポート %2 に接続できません。\n接続を拒否されました。")
-            .arg(host)
-            .arg(port));
+            .arg(host, QString::number(port)));
 }
 
 MailFailure MailFailure::connectionFailed(const QString& host, const QString& reason) {
@@ -102,17 +101,14 @@ MailFailure MailFailure::timedOut(const QString& host, int seconds) {
     return failure(NMailErrorTimedOut,
                    QStringLiteral("POP3サーバー「%1」から %2 秒間応答がありません。\n"
                                   "接続を打ち切りました。")
-                       .arg(host)
-                       .arg(seconds));
+                       .arg(host, QString::number(seconds)));
 }
 
 MailFailure MailFailure::tooSlow(const QString& host, qint64 bytes, int seconds) {
     return failure(NMailErrorTimedOut,
                    QStringLiteral("POP3サーバー「%1」からの受信が %2 秒間に %3 バイトしかなく、"
                                   "遅すぎます。\n接続を打ち切りました。")
-                       .arg(host)
-                       .arg(seconds)
-                       .arg(bytes));
+                       .arg(host, QString::number(seconds), QString::number(bytes)));
 }
 
 MailFailure MailFailure::closedWhileWaiting() {

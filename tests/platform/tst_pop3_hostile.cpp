@@ -3,6 +3,7 @@
 
 #include "platform/NMail.h"
 #include "platform/NMailLibrary.h"
+#include "platform/pop3/MailFailure.h"
 
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -153,6 +154,13 @@ private Q_SLOTS:
         m_clock.start();
         QCOMPARE(NMailPop3Connect(QStringLiteral("pop3s://")), -1);
         expectFailure(QStringLiteral("正しくありません"));
+
+        // An IPv6 host's scope ("%2") is part of its name, not a place for the port to fill.
+        const QString scoped = QStringLiteral("fe80::1%2");
+        QVERIFY(MailFailure::connectionRefused(scoped, 110)
+                    .text.contains(QStringLiteral("「fe80::1%2」のポート 110 に")));
+        QVERIFY(MailFailure::tooSlow(scoped, 5, 30)
+                    .text.contains(QStringLiteral("「fe80::1%2」からの受信が 30 秒間に 5 バイト")));
     }
 
     void apopNeedsAWellFormedTimestamp_data() {
