@@ -47,7 +47,6 @@ constexpr int clientHeightTwips = 2655;
 // Caption, menu bar and borders of the window these heights were laid out for: the part of the
 // outer height that is not client area.
 constexpr int nonClientHeightTwips = 660;
-constexpr int statusBufferSize = 8192;
 constexpr int charaStepMs = 300;
 const QColor backgroundColour(64, 0, 0);
 

@@ -16,9 +16,6 @@
 
 namespace {
 
-// The size of the library's status texts, set at start-up.
-constexpr int statusBufferSize = 8192;
-
 void showLibraryError(MailLibrary& library, QString& buffer) {
     int size = statusBufferSize;
     library.GetMessage(0, buffer, size);

@@ -3,6 +3,9 @@
 class CheckWindow;
 class MailLibrary;
 
+// The size of the library's status texts: start-up sets it, and the check reads them with it.
+inline constexpr int statusBufferSize = 8192;
+
 // One visit to the POP3 mailbox of the settings: connect, log in with the stored account, fetch
 // every message and drop it, close; then show the count on the window, and last hang up the
 // dial-up connections when the option asks for it, whatever happened before. A connection
