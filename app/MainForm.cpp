@@ -306,6 +306,5 @@ void MainForm::endProgram() {
 
 void MainForm::closeEvent(QCloseEvent*) {
     NMailEndWinSock();
-    SetForm::closeIfShown();
-    EndProcessNow();
+    endProgram();
 }

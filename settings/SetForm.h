@@ -12,8 +12,8 @@ class SetForm : public QWidget {
 public:
     // The one options dialog; made hidden, its box set from "ini.ini", when it does not exist.
     static SetForm& instance();
-    // Closes the dialog when it is on the screen, which stores its option: for the end of the
-    // program, which would skip that close, and a box ticked just before it would be lost.
+    // Closes the dialog, and so stores its option, when it is on the screen: the end of the
+    // program calls it, since ending the process skips the close.
     static void closeIfShown();
 
     // The option as the box holds it: 1 ticked, 0 cleared.

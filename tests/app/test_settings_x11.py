@@ -123,7 +123,6 @@ class SettingsOnX11(ProgramOnX11):
         self.assertEqual(self.file(os.path.join(self.data, "ini.ini")),
                          b"[EXEINI]\r\nNUMBER=1\r\n")
 
-
     def test_option_stored_when_the_program_ends_with_the_dialog_open(self):
         self.choose("設定")
         options = self.dialog("設定")
