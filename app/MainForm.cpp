@@ -1,7 +1,7 @@
 #include "app/MainForm.h"
 
-#include "app/HeldUserInput.h"
 #include "app/HomePage.h"
+#include "app/ProgramBusy.h"
 #include "app/Twips.h"
 #include "app/UiFont.h"
 #include "app/X11WindowState.h"
@@ -30,14 +30,15 @@
 #include "platform/NMail.h"
 #include "platform/ProcessEnd.h"
 
+#include <QFontMetrics>
 #include <QFrame>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QWindow>
 
 namespace {
@@ -48,6 +49,11 @@ constexpr int clientHeightTwips = 2655;
 // outer height that is not client area.
 constexpr int nonClientHeightTwips = 660;
 constexpr int charaStepMs = 300;
+constexpr double countPointSize = 9;
+// Smaller digits than these no longer read easily; the count box fits six of them.
+constexpr double smallestCountPointSize = 7;
+// What QLineEdit keeps between its frame and its text on either side.
+constexpr int lineEditTextMargin = 2;
 const QColor backgroundColour(64, 0, 0);
 
 QRect twipsRect(int left, int top, int width, int height) {
@@ -74,6 +80,17 @@ QPixmap crispPixmap(const QPixmap& picture, qreal ratio) {
                                       Qt::IgnoreAspectRatio, Qt::FastTransformation);
     enlarged.setDevicePixelRatio(ratio);
     return enlarged;
+}
+
+// The count box is narrow: a count too long for it is drawn smaller rather than cut.
+void fitCountToBox(QLineEdit* box) {
+    const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
+    const int room = box->width() - 2 * (frame + lineEditTextMargin);
+    QFont font = FixedPitchUiFont(countPointSize);
+    while (font.pointSizeF() > smallestCountPointSize &&
+           QFontMetrics(font).horizontalAdvance(box->text()) > room)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    box->setFont(font);
 }
 
 } // namespace
@@ -139,8 +156,10 @@ void MainForm::buildPanel(QWidget* client) {
     captionPalette.setColor(QPalette::WindowText, Qt::white);
     countCaption->setPalette(captionPalette);
 
+    // Wider than the program first had it, into the gaps beside it, so that six digits fit.
     m_resultNumber =
-        panelText(client, "Text6", QStringLiteral("1"), twipsRect(1080, 2920, 375, 270));
+        panelText(client, "Text6", QStringLiteral("1"), twipsRect(990, 2920, 555, 270));
+    fitCountToBox(m_resultNumber);
     m_resultText = panelText(client, "Text3", QStringLiteral("新着メール有り"),
                              twipsRect(1560, 2900, 2655, 300));
 
@@ -208,12 +227,22 @@ void MainForm::load() {
     MessageBox::showReadProblems(this);
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, statusBufferSize);
-    // A first run leads straight to the two settings a check needs.
+    // A first run leads straight to the two settings a check needs. The keyboard goes to the
+    // first of them, the one on top, rather than to the windows shown after it.
+    bool prompted = false;
+    const auto prompt = [&prompted](QWidget& dialog) {
+        if (prompted)
+            showWithoutActivating(dialog);
+        else
+            showInFront(dialog);
+        prompted = true;
+    };
     if (SettingsStore::instance().Pop3Server.isEmpty())
-        showInFront(OptionForm::instance());
+        prompt(OptionForm::instance());
     const IdPassForm& account = IdPassForm::instance();
     if (account.IdText->text().isEmpty() || account.PassText->text().isEmpty())
-        showInFront(IdPassForm::instance());
+        prompt(IdPassForm::instance());
+    setAttribute(Qt::WA_ShowWithoutActivating, prompted);
     RunCharaLoop();
 }
 
@@ -255,6 +284,8 @@ void MainForm::goToStandby() {
 
 void MainForm::returnFromStandby() {
     show();
+    // Shown without the keyboard at a first start, the window takes it when the user asks for it.
+    activateWindow();
     Form2::instance().hide();
 }
 
@@ -272,12 +303,9 @@ void MainForm::toggleAlwaysOnTop() {
 }
 
 void MainForm::checkCommand() {
-    // The windows go on painting while the library waits; input to them waits for the check's
-    // end, and the pointer says so.
-    const HeldUserInput held;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The windows go on painting while the library waits, and take no input.
+    const ProgramBusy busy;
     CheckNewMail(NMail(), *this);
-    QGuiApplication::restoreOverrideCursor();
 }
 
 void MainForm::setResultText(const QString& text) {
@@ -287,6 +315,7 @@ void MainForm::setResultText(const QString& text) {
 
 void MainForm::setResultNumber(const QString& text) {
     m_resultNumber->setText(text);
+    fitCountToBox(m_resultNumber);
     m_resultNumber->setCursorPosition(0);
 }
 
@@ -300,7 +329,7 @@ void MainForm::clickHangUp() {
 
 // The courier's right click ends the program without the main window's shutdown.
 void MainForm::endProgram() {
-    SetForm::closeIfShown();
+    SetForm::storeIfShown();
     EndProcessNow();
 }
 

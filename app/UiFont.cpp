@@ -2,11 +2,26 @@
 
 #include <QStringList>
 
-QFont UiFont(double pointSize) {
+namespace {
+
+QFont fontOf(const QStringList& families, double pointSize) {
     QFont font;
-    font.setFamilies(QStringList{QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
-                                 QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
-                                 QStringLiteral("Noto Sans CJK JP")});
+    font.setFamilies(families);
     font.setPointSizeF(pointSize);
     return font;
+}
+
+} // namespace
+
+QFont UiFont(double pointSize) {
+    return fontOf({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+                   QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
+                   QStringLiteral("Noto Sans CJK JP")},
+                  pointSize);
+}
+
+QFont FixedPitchUiFont(double pointSize) {
+    return fontOf({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
+                   QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")},
+                  pointSize);
 }

@@ -3,6 +3,8 @@
 #include "chara/CharaStage.h"
 #include "chara/DrawChara.h"
 
+#include <QEvent>
+
 namespace {
 
 // The loops there are, so that a change of a state shared by two windows reaches both.
@@ -17,6 +19,7 @@ CharaLoop::CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, 
     : QObject(parent), m_stage(stage), m_sheet(sheet.convertToFormat(QImage::Format_RGB32)),
       m_state(state) {
     loops().append(this);
+    m_stage->window()->installEventFilter(this);
 }
 
 CharaLoop::~CharaLoop() {
@@ -37,8 +40,18 @@ void CharaLoop::run() {
 }
 
 void CharaLoop::stateChanged() {
-    if (m_running)
+    if (m_running && !m_blocked)
         drawFrame();
+}
+
+bool CharaLoop::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::WindowBlocked) {
+        m_blocked = true;
+    } else if (event->type() == QEvent::WindowUnblocked) {
+        m_blocked = false;
+        stateChanged();
+    }
+    return false;
 }
 
 void CharaLoop::drawFrame() {

@@ -14,6 +14,8 @@ class CharaStage;
 // animation state changes. Only the step timers change what a stage shows,
 // so the loop needs no timer of its own: a change is on the screen at once, within the cadence a
 // timed loop would have (21 ms on the main window), and an idle program sleeps between steps.
+// While a modal message box blocks the stage's window the loop stands still, as a loop that the
+// box holds would; it draws the state of the moment when the box closes.
 class CharaLoop : public QObject {
     Q_OBJECT
 public:
@@ -27,6 +29,9 @@ public:
     // Every loop that draws state draws it as it is now: what a step timer calls after a tick.
     static void stateChangedEverywhere(const CharaState& state);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void drawFrame();
 
@@ -34,6 +39,7 @@ private:
     QImage m_sheet;
     CharaState& m_state;
     bool m_running = false;
+    bool m_blocked = false; // by a modal message box
     std::optional<CharaState> m_lastDrawn;
 };
 

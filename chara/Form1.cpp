@@ -54,7 +54,11 @@ void Form1::load() {
     m_twipsPerPixelX = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchX());
     m_twipsPerPixelY = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchY());
     m_walk = CourierWalk(m_twipsPerPixelX, m_twipsPerPixelY, ClockSeededRandom());
-    m_place = QCursor::pos();
+    // At the pointer, as far as the primary screen, where the courier runs, allows.
+    const QRect area = screen->geometry();
+    const QPoint pointer = QCursor::pos();
+    m_place = QPoint(std::clamp(pointer.x(), area.left(), area.right() + 1 - width()),
+                     std::clamp(pointer.y(), area.top(), area.bottom() + 1 - height()));
     move(m_place);
 }
 
@@ -80,13 +84,16 @@ void Form1::tick() {
     ApplyFrameRegion(m_walk.frameIndex());
 }
 
+// The walk keeps to a screen whose corner is at (0, 0); the primary screen, where the courier
+// runs, may lie anywhere on the desktop.
 void Form1::takeStep() {
-    const QPoint twips(static_cast<int>(std::lround(m_place.x() * m_twipsPerPixelX)),
-                       static_cast<int>(std::lround(m_place.y() * m_twipsPerPixelY)));
-    const QPoint next = m_walk.step(twips, twipsOf(m_pictures[0].size()),
-                                    twipsOf(QGuiApplication::primaryScreen()->size()));
-    m_place = QPoint(static_cast<int>(std::lround(next.x() / m_twipsPerPixelX)),
-                     static_cast<int>(std::lround(next.y() / m_twipsPerPixelY)));
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    const QPoint onScreen = m_place - screen.topLeft();
+    const QPoint twips(static_cast<int>(std::lround(onScreen.x() * m_twipsPerPixelX)),
+                       static_cast<int>(std::lround(onScreen.y() * m_twipsPerPixelY)));
+    const QPoint next = m_walk.step(twips, twipsOf(m_pictures[0].size()), twipsOf(screen.size()));
+    m_place = screen.topLeft() + QPoint(static_cast<int>(std::lround(next.x() / m_twipsPerPixelX)),
+                                        static_cast<int>(std::lround(next.y() / m_twipsPerPixelY)));
 }
 
 void Form1::ApplyFrameRegion(int k) {

@@ -22,19 +22,28 @@ void showLibraryError(MailLibrary& library, QString& buffer) {
     MessageBox::error(nullptr, CutAtNul(buffer));
 }
 
-// Logs in with the stored account and fetches every message; the login's result.
-int logInAndFetch(MailLibrary& library, int handle) {
-    const StoredAccount account = ReadAccount();
-    MessageBox::showReadProblems(nullptr);
+// The account this check logs in with: the one the user confirmed in the account dialog during
+// this session, stored or not, or else the stored one. It goes into the dialog's boxes too.
+void takeAccount(SettingsStore& store) {
+    if (!store.accountConfirmed) {
+        const StoredAccount account = ReadAccount();
+        MessageBox::showReadProblems(nullptr);
+        store.UserId = account.id;
+        store.UserPassword = account.password;
+    }
     IdPassForm& accountDialog = IdPassForm::instance();
-    accountDialog.IdText->setText(account.id);
-    accountDialog.PassText->setText(account.password);
+    accountDialog.IdText->setText(store.UserId);
+    accountDialog.PassText->setText(store.UserPassword);
+}
+
+// Logs in and fetches every message: the number of messages, or nothing when the check could not
+// log in.
+std::optional<int> logInAndFetch(MailLibrary& library, int handle) {
     SettingsStore& store = SettingsStore::instance();
-    store.UserId = account.id;
-    store.UserPassword = account.password;
+    takeAccount(store);
     if (store.UserId.isEmpty() || store.UserPassword.isEmpty()) {
         showInFront(IdPassForm::instance());
-        return 0;
+        return std::nullopt;
     }
 
     QString subject, from, date, to;
@@ -47,15 +56,17 @@ int logInAndFetch(MailLibrary& library, int handle) {
         QByteArray message;
         library.Pop3GetMail(handle, number, subject, from, date, to, message, 0, 0);
     }
-    if (N < 0)
+    if (N < 0) {
         showLibraryError(library, subject);
+        return std::nullopt;
+    }
     return N;
 }
 
 } // namespace
 
 void CheckNewMail(MailLibrary& library, CheckWindow& window) {
-    int N = 0;
+    std::optional<int> N;
     const QString server = SettingsStore::instance().Pop3Server;
     if (server.isEmpty()) {
         showInFront(OptionForm::instance());

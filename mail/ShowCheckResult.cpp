@@ -2,15 +2,18 @@
 
 #include "mail/CheckWindow.h"
 
-void ShowCheckResult(int N, CheckWindow& window) {
-    if (N > 0) {
+#include <QString>
+
+void ShowCheckResult(std::optional<int> N, CheckWindow& window) {
+    if (N && *N > 0) {
         window.runCourier();
         window.setResultText(QStringLiteral("新着メール有り。"));
-        window.setResultNumber(QString::number(N));
+        window.setResultNumber(QString::number(*N));
         window.showInformationPanel();
     } else {
         window.showInformationPanel();
-        window.setResultText(QStringLiteral("新着メールなし。"));
-        window.setResultNumber(QString::number(N));
+        window.setResultText(N ? QStringLiteral("新着メールなし。")
+                               : QStringLiteral("チェックできませんでした。"));
+        window.setResultNumber(N ? QString::number(*N) : QString());
     }
 }

@@ -36,7 +36,10 @@ SaveResult SaveAccount(const QString& id, const QString& password, bool save) {
                    {"NAME2", *CodePage932::encode(password)},
                    {"NAME3", "1"}};
     } else {
-        entries = {{"NAME3", "0"}};
+        // Asked not to keep the account: a password kept from before goes too.
+        if (!ReadProfileText("NAME2").isEmpty())
+            entries.append(ProfileFile::Entry("NAME2", ""));
+        entries.append(ProfileFile::Entry("NAME3", "0"));
     }
     return WriteDataFolderFile(AccountFilePath(), entries, ProfileFile::Access::OwnerOnly);
 }

@@ -20,6 +20,6 @@ QString ReadProfileText(const char* key);
 
 StoredAccount ReadAccount();
 
-// With save, stores ID, password and "NAME3" = "1"; without, only "NAME3" = "0", keeping the
-// stored ID and password. Nothing is stored when either text cannot be.
+// With save, stores ID, password and "NAME3" = "1"; without, "NAME3" = "0" and an empty password
+// in place of a stored one, keeping the stored ID. Nothing is stored when either text cannot be.
 SaveResult SaveAccount(const QString& id, const QString& password, bool save);

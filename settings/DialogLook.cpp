@@ -34,3 +34,8 @@ void showInFront(QWidget& window) {
     window.raise();
     window.activateWindow();
 }
+
+void showWithoutActivating(QWidget& window) {
+    window.setAttribute(Qt::WA_ShowWithoutActivating);
+    window.show();
+}

@@ -15,6 +15,9 @@ void fixSizeAndCentre(QWidget* dialog);
 // Shows the window, or brings it to the front when it is shown already.
 void showInFront(QWidget& window);
 
+// Shows the window without taking the keyboard from the window that has it, now or later.
+void showWithoutActivating(QWidget& window);
+
 QLabel* blueLabel(const QString& text, const char* objectName, QWidget* parent);
 
 // Names a control as the program does, so that tests and the other windows find it.

@@ -101,7 +101,7 @@ void IdPassForm::load() {
     MessageBox::showReadProblems(this);
     IdText->setText(account.id);
     PassText->setText(account.password);
-    // The box starts cleared whatever "NAME3" says: nothing depends on that key.
+    Check1->setChecked(account.saveFlag == QLatin1String("1"));
 }
 
 void IdPassForm::OKCommand_Click() {
@@ -113,7 +113,9 @@ void IdPassForm::OKCommand_Click() {
         MessageBox::error(this, failure->message);
         return;
     }
-    SettingsStore::instance().UserId = id;
-    SettingsStore::instance().UserPassword = password;
+    SettingsStore& store = SettingsStore::instance();
+    store.UserId = id;
+    store.UserPassword = password;
+    store.accountConfirmed = true;
     accept();
 }

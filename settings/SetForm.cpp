@@ -29,6 +29,11 @@ QPushButton* colouredButton(const QString& text, const char* name, const QColor&
 
 QPointer<SetForm> theForm;
 
+// The option as the user left it when "ini.ini" could not keep it: later dialogs show it instead
+// of the file's, until the program ends or a save succeeds.
+std::optional<int> unstoredOption;
+bool unstoredOptionSaid = false;
+
 } // namespace
 
 SetForm& SetForm::instance() {
@@ -39,9 +44,11 @@ SetForm& SetForm::instance() {
     return *theForm;
 }
 
-void SetForm::closeIfShown() {
-    if (theForm && theForm->isVisible())
-        theForm->close();
+void SetForm::storeIfShown() {
+    if (!theForm || !theForm->isVisible())
+        return;
+    if (const SaveResult failure = theForm->storeOption())
+        qWarning("%s", qUtf8Printable(failure->message));
 }
 
 SetForm::SetForm() {
@@ -78,7 +85,7 @@ SetForm::SetForm() {
 }
 
 void SetForm::load() {
-    setDisconnectIfNoNewMail(ReadDisconnectOption());
+    setDisconnectIfNoNewMail(unstoredOption ? *unstoredOption : ReadDisconnectOption());
     MessageBox::showReadProblems(this);
 }
 
@@ -91,13 +98,23 @@ void SetForm::setDisconnectIfNoNewMail(int value) {
         Check1->setChecked(value == 1);
 }
 
+SaveResult SetForm::storeOption() {
+    const int option = DisconnectIfNoNewMail();
+    SaveResult failure =
+        WriteDisconnectOption(option == 1 ? QStringLiteral("1") : QStringLiteral("0"));
+    unstoredOption = failure ? std::optional(option) : std::nullopt;
+    if (!failure)
+        unstoredOptionSaid = false;
+    return failure;
+}
+
+// Nothing can cancel the close; an option that cannot be stored is said once, and kept.
 void SetForm::closeEvent(QCloseEvent* event) {
-    // Unstored, the option would be lost at the next start without a word: say so and stay.
-    if (const SaveResult failure = WriteDisconnectOption(
-            DisconnectIfNoNewMail() == 1 ? QStringLiteral("1") : QStringLiteral("0"))) {
-        MessageBox::error(this, failure->message);
-        event->ignore();
-        return;
+    if (const SaveResult failure = storeOption(); failure && !unstoredOptionSaid) {
+        unstoredOptionSaid = true;
+        MessageBox::error(this, failure->message +
+                                    QStringLiteral("\n「新着がなければ接続を切断する。」の設定は、"
+                                                   "ぽまりんを終了するまで有効です。"));
     }
     event->accept();
 }

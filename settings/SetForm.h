@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/SaveFailure.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -12,9 +14,10 @@ class SetForm : public QWidget {
 public:
     // The one options dialog; made hidden, its box set from "ini.ini", when it does not exist.
     static SetForm& instance();
-    // Closes the dialog, and so stores its option, when it is on the screen: the end of the
-    // program calls it, since ending the process skips the close.
-    static void closeIfShown();
+    // Stores the option of the dialog on the screen, as closing it would, but says a failure only
+    // on the standard error: the end of the program calls it, since ending the process skips the
+    // close.
+    static void storeIfShown();
 
     // The option as the box holds it: 1 ticked, 0 cleared.
     int DisconnectIfNoNewMail() const;
@@ -27,6 +30,8 @@ protected:
 private:
     SetForm();
     void load();
+    // Stores the option in "ini.ini"; when it cannot be stored, it lasts until the program ends.
+    SaveResult storeOption();
 
     QPushButton* Command1;
     QPushButton* Command2;

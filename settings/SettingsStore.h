@@ -10,6 +10,9 @@ struct SettingsStore {
     QString SmtpServer;
     qint16 ApopFlag = 0; // 0 plain login; any other value asks for APOP
     QString MailAddress;
+    // The user confirmed UserId and UserPassword in the account dialog: this session's checks log
+    // in with them, stored or not, instead of reading the account file.
+    bool accountConfirmed = false;
 
     static SettingsStore& instance();
 };

@@ -23,7 +23,8 @@ PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 COLLAPSED, EXPANDED = 177, 221  # client heights in pixels
 # Where the result boxes and the stage lie in the client area.
 TEXT3, TEXT6, STAGE = (192, 203), (84, 204), (240, 136, 41, 37)
-LOGIN_REFUSED = -8
+COUNT_BOX = (66, 195, 37, 18)  # Text6 in the client area
+FAILED = "チェックできませんでした。"
 
 
 def settings(server):
@@ -68,10 +69,13 @@ class CheckOnX11(ProgramOnX11):
         drip = f"pop3://127.0.0.1:{self.hostile['ports']['drip_message']}"
         self.networkmanager = None
         case = self._testMethodName
+        slow = f"pop3://127.0.0.1:{self.hostile['ports']['slow_message']}"
         self.SETTINGS = settings({"test_nothing_listens": f"127.0.0.1:{free_port()}",
-                                  "test_closing_during_a_check": drip}.get(case, pop3))
+                                  "test_closing_during_a_check": drip,
+                                  "test_input_during_a_check_is_dropped": slow}.get(case, pop3))
         self.DATA = {"iniIdPass.ini": account(
-            {"test_empty_mailbox": "empty"}.get(case, "small"),
+            {"test_empty_mailbox": "empty", "test_a_count_of_2000": "twothousand"}
+            .get(case, "small"),
             "wrong" if case == "test_wrong_password" else "secret")}
         if case == "test_option_hangs_up_after_the_check":
             self.DATA["ini.ini"] = b"[EXEINI]\r\nNUMBER=1\r\n"
@@ -96,16 +100,20 @@ class CheckOnX11(ProgramOnX11):
 
     def copied(self, window=None, at=None):
         """The text of a result box (at, in the client area) or of a message box, as a user copies
-        it: a click into it, Ctrl+A, Ctrl+C."""
+        it: a click into it, Ctrl+A, Ctrl+C. An empty box copies nothing: ""."""
         if at:
             x, y = self.client()
         else:
             x, y, width, _ = geometry(self.env, window)
             at = (width // 2, 20)  # in the first line of the text
+        placeholder = "nothing copied"
+        subprocess.run(["xclip", "-selection", "clipboard"], input=placeholder, text=True,
+                       env=self.env, check=True)
         self.xdotool("mousemove", str(x + at[0]), str(y + at[1]), "click", "1")
         self.xdotool("key", "ctrl+a", "ctrl+c")
         time.sleep(0.2)
-        return run(self.env, "xclip", "-o", "-selection", "clipboard")
+        text = run(self.env, "xclip", "-o", "-selection", "clipboard")
+        return "" if text == placeholder else text
 
     def expanded(self):
         wait_for(lambda: geometry(self.env, self.window)[3] - self.menu == EXPANDED, 30,
@@ -113,7 +121,7 @@ class CheckOnX11(ProgramOnX11):
 
     def result(self):
         self.expanded()
-        return self.copied(at=TEXT3), int(self.copied(at=TEXT6))
+        return self.copied(at=TEXT3), self.copied(at=TEXT6)
 
     def error_box(self):
         box = wait_for(lambda: visible_windows(self.env, self.program.pid, "エラー"), 30,
@@ -127,7 +135,7 @@ class CheckOnX11(ProgramOnX11):
 
     def test_three_messages(self):
         self.check()
-        self.assertEqual(self.result(), ("新着メール有り。", 3))
+        self.assertEqual(self.result(), ("新着メール有り。", "3"))
         self.assertTrue(self.courier_shown())
         screenshot(self.env, os.path.join(OUTPUT, "check-new-mail.png"))
         # The check leaves the mailbox as it found it.
@@ -135,27 +143,62 @@ class CheckOnX11(ProgramOnX11):
         # A second check shows the same, with the one courier window.
         self.check()
         time.sleep(1)
-        self.assertEqual(self.result(), ("新着メール有り。", 3))
+        self.assertEqual(self.result(), ("新着メール有り。", "3"))
         self.assertEqual(len(visible_windows(self.env, self.program.pid, "飛脚")), 1)
 
     def test_empty_mailbox(self):
         self.check()
-        self.assertEqual(self.result(), ("新着メールなし。", 0))
+        self.assertEqual(self.result(), ("新着メールなし。", "0"))
         self.assertFalse(self.courier_shown())
 
+    # A check that failed says so, after its error box, and shows no count.
     def test_wrong_password(self):
         self.check()
         self.assertIn("Authentication failed", self.error_box())
-        self.assertEqual(self.result(), ("新着メールなし。", LOGIN_REFUSED))
+        self.assertEqual(self.result(), (FAILED, ""))
 
     def test_nothing_listens(self):
         self.check()
         self.assertIn("拒否", self.error_box())
-        self.assertEqual(self.result(), ("新着メールなし。", 0))
+        self.assertEqual(self.result(), (FAILED, ""))
+
+    def test_a_count_of_2000(self):
+        """The whole count on the screen: its digits' ink inside the box, clear of its edges,
+        and as wide as four digits."""
+        self.check()
+        self.expanded()
+        x, y = self.client()
+        # Before the text is copied, which selects it.
+        box = screenshot(self.env).crop((x + COUNT_BOX[0], y + COUNT_BOX[1],
+                                         x + COUNT_BOX[0] + COUNT_BOX[2],
+                                         y + COUNT_BOX[1] + COUNT_BOX[3]))
+        box.save(os.path.join(OUTPUT, "check-count-2000.png"))
+        self.assertEqual(self.result(), ("新着メール有り。", "2000"))
+        ink = [px for px in range(2, box.width - 2) for py in range(2, box.height - 2)
+               if sum(box.getpixel((px, py))) < 3 * 128]
+        self.assertTrue(ink, "no digits in the count box")
+        self.assertGreaterEqual(min(ink), 4)
+        self.assertLessEqual(max(ink), box.width - 5)
+        self.assertGreaterEqual(max(ink) - min(ink), 4 * 4, (min(ink), max(ink)))
+
+    def test_input_during_a_check_is_dropped(self):
+        """Clicks, Alt+F and keys during a check act neither then nor when it ends."""
+        x, y = self.client()
+        self.check()
+        self.xdotool("mousemove", str(x + 20), str(y - self.menu // 2), "click", "1")  # ファイル
+        self.keys("alt+f", "Down", "Return")  # 設定, if it acted
+        self.xdotool("mousemove", str(x + 200), str(y + 100), "click", "1")
+        self.assertEqual(geometry(self.env, self.window)[3] - self.menu, COLLAPSED,
+                         "the check ended before the input was made")
+        self.assertEqual(self.result(), ("新着メール有り。", "1"))
+        time.sleep(1)  # what was held back would act now
+        titles = {run(self.env, "xdotool", "getwindowname", str(w)).strip()
+                  for w in visible_windows(self.env, self.program.pid)}
+        self.assertEqual(titles, {"ぽまりん", "飛脚"})
 
     def test_option_hangs_up_after_the_check(self):
         self.check()
-        self.assertEqual(self.result(), ("新着メール有り。", 3))
+        self.assertEqual(self.result(), ("新着メール有り。", "3"))
         wait_for(lambda: self.networkmanager.deactivated() ==
                  [self.networkmanager.active["modem"]], 10, "the dial-up connection to go")
 
@@ -182,10 +225,19 @@ class FirstRunOnX11(ProgramOnX11):
             self.SETTINGS, self.DATA = None, {}
         elif case == "test_id_without_password":
             self.DATA = {"iniIdPass.ini": b"[EXEINI]\r\nNAME=user\r\n"}
+        elif case == "test_no_server":
+            self.SETTINGS = None
         super().setUp()
 
     def shown(self, title):
         return visible_windows(self.env, self.program.pid, title)
+
+    def has_the_keyboard(self, window):
+        """The window has the focus, and keeps it once start-up is over."""
+        active = lambda: run(self.env, "xdotool", "getactivewindow").strip() == str(window)
+        wait_for(active, 10, "the focus")
+        time.sleep(0.5)
+        return active()
 
     def test_no_files(self):
         server = wait_for(lambda: self.shown("サーバー設定"), 10, "the server dialog")[0]
@@ -199,17 +251,25 @@ class FirstRunOnX11(ProgramOnX11):
         order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
         self.assertGreater(order.index(server), order.index(account))
         self.assertGreater(order.index(server), order.index(self.window))
+        # The keyboard is where the user looks: in the dialog on top.
+        self.assertTrue(self.has_the_keyboard(server))
         screenshot(self.env, os.path.join(OUTPUT, "first-run.png"))
 
     def test_id_without_password(self):
-        wait_for(lambda: self.shown("ID,PASS"), 10, "the account dialog")
+        account = wait_for(lambda: self.shown("ID,PASS"), 10, "the account dialog")[0]
         self.assertFalse(self.shown("サーバー設定"))
+        self.assertTrue(self.has_the_keyboard(account))
+
+    def test_no_server(self):
+        server = wait_for(lambda: self.shown("サーバー設定"), 10, "the server dialog")[0]
+        self.assertFalse(self.shown("ID,PASS"))
+        self.assertTrue(self.has_the_keyboard(server))
 
     def test_everything_present(self):
-        time.sleep(1)
+        self.assertTrue(self.has_the_keyboard(self.window))
         self.assertFalse(self.shown("ID,PASS"))
         self.assertFalse(self.shown("サーバー設定"))
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)

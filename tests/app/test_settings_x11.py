@@ -88,7 +88,7 @@ class SettingsOnX11(ProgramOnX11):
                          "SMTP=smtp.ぽまりん.jp\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=1\r\n"
                          .encode("cp932"))
 
-        # "ID/PASS": Enter presses OK, with the save box ticked.
+        # "ID/PASS": Enter presses OK; the save box starts ticked, as the file says.
         self.xdotool("windowactivate", "--sync", str(options))
         self.keys("Tab", "space")
         account = self.dialog("ID,PASS")
@@ -98,7 +98,7 @@ class SettingsOnX11(ProgramOnX11):
         self.keys("Tab", "ctrl+a")
         self.type("secret")
         self.shot("account")
-        self.keys("Tab", "Tab", "Tab", "space", "Return")
+        self.keys("Return")
         self.gone("ID,PASS")
         account_file = os.path.join(self.data, "iniIdPass.ini")
         saved = "[EXEINI]\r\nNAME=ゆーざー\r\nNAME2=secret\r\nNAME3=1\r\n".encode("cp932")

@@ -1,6 +1,6 @@
-#include "app/HeldUserInput.h"
 #include "app/HomePage.h"
 #include "app/MainForm.h"
+#include "app/ProgramBusy.h"
 
 #include "chara/CharaStage.h"
 #include "chara/CharaState.h"
@@ -120,7 +120,7 @@ private Q_SLOTS:
                                  << QStringLiteral("　　　　　　新　着　情　報");
         QTest::newRow("count caption")
             << "Label4" << QRect(16, 200, 49, 17) << QStringLiteral("　新着数");
-        QTest::newRow("count") << "Text6" << QRect(72, 195, 25, 18) << QStringLiteral("1");
+        QTest::newRow("count") << "Text6" << QRect(66, 195, 37, 18) << QStringLiteral("1");
         QTest::newRow("result") << "Text3" << QRect(104, 193, 177, 20)
                                 << QStringLiteral("新着メール有り");
         QTest::newRow("restore size")
@@ -312,27 +312,101 @@ private Q_SLOTS:
         QCOMPARE(standIn.opened, opened ? QList<QUrl>{address} : QList<QUrl>{});
     }
 
-    // What the user clicks or types during a check reaches the windows, in order, when it ends.
-    void inputWaitsForTheCheckToEnd() {
+    // What the user clicks, types or composes while the program is busy is dropped: none of it
+    // acts afterwards. A release still arrives, so nothing stays pressed. (Shortcuts, which the
+    // offscreen platform does not deliver, are tried on X11.)
+    void inputWhileBusyIsDropped() {
         QWidget window;
         auto* button = new QPushButton(QStringLiteral("button"), &window);
         auto* box = new QLineEdit(&window);
         box->move(0, 40);
         window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
         int clicks = 0;
         connect(button, &QPushButton::clicked, [&clicks] { ++clicks; });
+        box->setFocus();
         {
-            const HeldUserInput held;
+            const ProgramBusy busy;
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
             QTest::mouseClick(button, Qt::LeftButton);
             QTest::keyClicks(box, QStringLiteral("ab"));
+            QInputMethodEvent composed;
+            composed.setCommitString(QStringLiteral("あ"));
+            QCoreApplication::sendEvent(box, &composed);
+            QTest::mousePress(box, Qt::LeftButton); // its release is lost
             QCoreApplication::processEvents();
-            QCOMPARE(clicks, 0);
-            QCOMPARE(box->text(), QString());
         }
         QCoreApplication::processEvents();
-        QCOMPARE(clicks, 1);
-        QCOMPARE(box->text(), QStringLiteral("ab"));
+        QCOMPARE(clicks, 0);
+        QCOMPARE(box->text(), QString());
+        QVERIFY(!QGuiApplication::overrideCursor());
+
+        // Pressed before, released while busy: the button comes up.
+        QTest::mousePress(button, Qt::LeftButton);
+        {
+            const ProgramBusy busy;
+            QTest::mouseRelease(button, Qt::LeftButton);
+        }
+        QVERIFY(!button->isDown());
+        QTest::keyClicks(box, QStringLiteral("c"));
+        QCOMPARE(box->text(), QStringLiteral("c"));
+    }
+
+    // The stage stands still while a message box is open, though its steps go on, and shows
+    // the step of the moment when the box closes.
+    void stageStandsStillUnderAMessageBox() {
+        auto* stage = control<CharaStage>("picMain");
+        const QRect cell(0, 0, 32, 32);
+        bool stepped = false;
+        bool stillWhileOpen = false;
+        QImage whenClosed;
+        QTimer::singleShot(0, [&] {
+            const QImage opened = stage->backImage().copy(cell);
+            const qint16 step = sharedCharaState().CharaStep;
+            for (int waited = 0; waited < 1000 && sharedCharaState().CharaStep == step;
+                 waited += 10)
+                QTest::qWait(10);
+            stepped = sharedCharaState().CharaStep != step;
+            stillWhileOpen = stage->backImage().copy(cell) == opened;
+            whenClosed = stage->backImage().copy(cell);
+            QApplication::activeModalWidget()->close();
+        });
+        MessageBox::error(&MainForm::instance(), QStringLiteral("box"));
+        QVERIFY(stepped);
+        QVERIFY(stillWhileOpen);
+        QVERIFY(stage->backImage().copy(cell) != whenClosed);
+    }
+
+    // Every count up to six digits shows whole in its box: what the box draws holds the same ink
+    // as the count drawn whole, in the box's font, in a box wide enough.
+    void countsShowWhole_data() {
+        QTest::addColumn<QString>("count");
+        for (const char* count : {"7", "2000", "99999", "999999"})
+            QTest::newRow(count) << QString::fromLatin1(count);
+    }
+    void countsShowWhole() {
+        QFETCH(QString, count);
+        MainForm& form = MainForm::instance();
+        form.setResultNumber(count);
+        auto* box = control<QLineEdit>("Text6");
+        QLineEdit wide(count);
+        wide.setFont(box->font());
+        wide.resize(200, box->height());
+        const auto ink = [](QWidget& widget) {
+            QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+            QRect found;
+            // Inside the frame: the text is the only dark thing there.
+            for (int y = 2; y < image.height() - 2; ++y)
+                for (int x = 2; x < image.width() - 2; ++x)
+                    if (qGray(image.pixel(x, y)) < 128)
+                        found |= QRect(x, y, 1, 1);
+            return image.copy(found);
+        };
+        const QImage shown = ink(*box);
+        QVERIFY2(!shown.isNull(), qPrintable(count));
+        QCOMPARE(shown, ink(wide));
+        QVERIFY(box->font().pointSizeF() >= 7);
+        form.setResultNumber(QStringLiteral("1"));
     }
 
     void stageShowsTheFrontViewAndAnimates() {

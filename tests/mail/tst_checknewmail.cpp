@@ -101,43 +101,61 @@ private Q_SLOTS:
         QTest::addColumn<QString>("server");
         QTest::addColumn<int>("connectResult");
         QTest::addColumn<QByteArray>("account");
+        QTest::addColumn<QStringList>("confirmed"); // in the account dialog, this session
         QTest::addColumn<int>("loginResult");
         QTest::addColumn<int>("apop");
         QTest::addColumn<QString>("dialog"); // the dialog the check opens, if any
         QTest::addColumn<QStringList>("calls");
         const QByteArray account = "[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\nNAME3=1\r\n";
+        const QByteArray nothingStored = "[EXEINI]\r\nNAME=user\r\n";
+        const QStringList stored;
+        const QStringList typed = {QStringLiteral("typed"), QStringLiteral("word")};
         const char* none = "Text3 新着メールなし。";
+        // A check that could not be made never reads as an empty mailbox.
+        const char* failed = "Text3 チェックできませんでした。";
         const char* error = "エラー box: サーバーの応答: bad password";
         const char* hangUp = "HangUpDialUp";
-        QTest::newRow("no server") << "" << handle << account << 0 << 0 << "OptionForm"
-                                   << texts({"Height 3975", none, "Text6 0", hangUp});
-        QTest::newRow("connect failure") << "pop.example.jp" << -1 << account << 0 << 0 << ""
-                                         << texts({"Connect pop.example.jp", "GetMessage 0 8192",
-                                                   error, "Height 3975", none, "Text6 0", hangUp});
+        QTest::newRow("no server") << "" << handle << account << stored << 0 << 0 << "OptionForm"
+                                   << texts({"Height 3975", failed, "Text6 ", hangUp});
+        QTest::newRow("connect failure")
+            << "pop.example.jp" << -1 << account << stored << 0 << 0 << ""
+            << texts({"Connect pop.example.jp", "GetMessage 0 8192", error, "Height 3975", failed,
+                      "Text6 ", hangUp});
         QTest::newRow("account missing")
-            << "pop.example.jp" << handle << QByteArray("[EXEINI]\r\nNAME=user\r\n") << 0 << 0
-            << "IdPassForm"
-            << texts({"Connect pop.example.jp", "Close 7", "Height 3975", none, "Text6 0", hangUp});
+            << "pop.example.jp" << handle << nothingStored << stored << 0 << 0 << "IdPassForm"
+            << texts(
+                   {"Connect pop.example.jp", "Close 7", "Height 3975", failed, "Text6 ", hangUp});
         QTest::newRow("login failure")
-            << "pop.example.jp" << handle << account << -8 << 0 << ""
+            << "pop.example.jp" << handle << account << stored << -8 << 0 << ""
             << texts({"Connect pop.example.jp", "Authenticate 7 user secret 0", "GetMessage 0 8192",
-                      error, "Close 7", "Height 3975", none, "Text6 -8", hangUp});
+                      error, "Close 7", "Height 3975", failed, "Text6 ", hangUp});
         QTest::newRow("empty mailbox, APOP")
-            << "pop.example.jp" << handle << account << 0 << 1 << ""
+            << "pop.example.jp" << handle << account << stored << 0 << 1 << ""
             << texts({"Connect pop.example.jp", "Authenticate 7 user secret -1", "Close 7",
                       "Height 3975", none, "Text6 0", hangUp});
-        QTest::newRow("new mail") << "pop.example.jp" << handle << account << 2 << 0 << ""
+        QTest::newRow("new mail") << "pop.example.jp" << handle << account << stored << 2 << 0 << ""
                                   << texts({"Connect pop.example.jp",
                                             "Authenticate 7 user secret 0", "GetMailStatus 7 1",
                                             "GetMailSize 7 1", "GetMail 7 1", "GetMailStatus 7 2",
                                             "GetMailSize 7 2", "GetMail 7 2", "Close 7",
                                             "RunCourier", "Text3 新着メール有り。", "Text6 2",
                                             "Height 3975", hangUp});
+        // What the user confirmed is used, over what is stored and where nothing is.
+        QTest::newRow("confirmed account over the stored one")
+            << "pop.example.jp" << handle << account << typed << 0 << 0 << ""
+            << texts({"Connect pop.example.jp", "Authenticate 7 typed word 0", "Close 7",
+                      "Height 3975", none, "Text6 0", hangUp});
+        QTest::newRow("confirmed account, none stored")
+            << "pop.example.jp" << handle << nothingStored << typed << 1 << 0 << ""
+            << texts({"Connect pop.example.jp", "Authenticate 7 typed word 0", "GetMailStatus 7 1",
+                      "GetMailSize 7 1", "GetMail 7 1", "Close 7", "RunCourier",
+                      "Text3 新着メール有り。", "Text6 1", "Height 3975", hangUp});
     }
     void everyPathCallsInOrder() {
         QFETCH(QString, server);
         QFETCH(int, connectResult);
         QFETCH(QByteArray, account);
+        QFETCH(QStringList, confirmed);
         QFETCH(int, loginResult);
         QFETCH(int, apop);
         QFETCH(QString, dialog);
@@ -154,7 +172,10 @@ private Q_SLOTS:
         SettingsStore& store = SettingsStore::instance();
         store.Pop3Server = server;
         store.ApopFlag = qint16(apop);
-        store.UserId = QStringLiteral("typed, not saved");
+        // Without "OK" in the account dialog, what the record holds is not used.
+        store.accountConfirmed = !confirmed.isEmpty();
+        store.UserId = confirmed.value(0, QStringLiteral("not confirmed"));
+        store.UserPassword = confirmed.value(1, QStringLiteral("not confirmed"));
 
         // The option holds for every path: off, nothing is hung up; on, after everything else.
         for (const bool option : {false, true}) {
@@ -176,9 +197,10 @@ private Q_SLOTS:
             QVERIFY2(shown(qPrintable(dialog)), qPrintable(dialog));
         QCOMPARE(shown("IdPassForm"), dialog == QStringLiteral("IdPassForm"));
         if (connectResult != -1 && !server.isEmpty()) {
-            // The stored account, in the account dialog's boxes and the record at every visit.
-            QCOMPARE(IdPassForm::instance().IdText->text(), QStringLiteral("user"));
-            QCOMPARE(store.UserId, QStringLiteral("user"));
+            // The account used, in the account dialog's boxes and the record at every visit.
+            const QString used = confirmed.value(0, QStringLiteral("user"));
+            QCOMPARE(IdPassForm::instance().IdText->text(), used);
+            QCOMPARE(store.UserId, used);
         }
     }
 

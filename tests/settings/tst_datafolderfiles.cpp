@@ -61,13 +61,14 @@ private Q_SLOTS:
         QCOMPARE(QFile::permissions(AccountFilePath()) & others, QFile::Permissions());
     }
 
-    void notSavingKeepsTheStoredAccount() {
+    // Not saving keeps the stored ID but not a stored password, which the user asked not to keep.
+    void notSavingKeepsTheIdAndDropsThePassword() {
         QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
         QCOMPARE(SaveAccount(QStringLiteral("new"), QStringLiteral("newpass"), false),
                  std::nullopt);
         const StoredAccount account = ReadAccount();
         QCOMPARE(account.id, QStringLiteral("old"));
-        QCOMPARE(account.password, QStringLiteral("oldpass"));
+        QCOMPARE(account.password, QString());
         QCOMPARE(account.saveFlag, QStringLiteral("0"));
 
         init();
