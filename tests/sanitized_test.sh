@@ -11,6 +11,8 @@ set -euo pipefail
 ctest=$1 build=$2 name=$3 reports=$4
 rm -rf "$reports"
 mkdir -p "$reports"
+# A test may run the program as another user (nobody), whose reports land here too.
+chmod 1777 "$reports"
 
 # Leaks of the system's libraries under Qt are theirs to fix; sanitizer-leaks.supp names them
 # narrowly, so that a leak of ours is still found.

@@ -126,6 +126,25 @@ class CourierOnX11(CourierSession):
         self.fail("a right click on the courier did not end the program")
 
 
+class TwoScreensOnX11(CourierSession):
+    """A primary screen right of another one: the courier runs on the primary screen only, also
+    when the pointer that it starts at is on the other one."""
+    PRIMARY = (800, 0, 1024, 768)
+    MONITORS = [PRIMARY, (0, 0, 800, 600)]
+    POINTER = (100, 100)
+
+    def test_courier_keeps_to_the_primary_screen(self):
+        window = self.run_courier()
+        left, top, width, height = self.PRIMARY
+        started = time.monotonic()
+        while time.monotonic() - started < 5:  # 25 ticks, from the screen's left edge
+            x, y, _, _ = geometry(self.env, window)
+            self.assertTrue(left <= x <= left + width - 64 and top <= y <= top + height - 64,
+                            (x, y))
+            time.sleep(0.1)
+        self.look(window)
+
+
 class HighDensityOnX11(CourierSession):
     """QT_SCALE_FACTOR=2: every window twice as large, its pictures enlarged by whole pixels, and
     the courier's shape still its picture's outline pixel for pixel."""

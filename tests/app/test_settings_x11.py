@@ -9,13 +9,14 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
-from xsession import ProgramOnX11, run, screenshot, visible_windows, wait_for  # noqa: E402
+from xsession import (ProgramOnX11, differs, geometry, run, screenshot,  # noqa: E402
+                      visible_windows, wait_for)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE = 0x08, 0x10
 
 
-class SettingsOnX11(ProgramOnX11):
+class SettingsSession(ProgramOnX11):
     PROGRAM = PROGRAM
 
     def dialog(self, title):
@@ -42,6 +43,8 @@ class SettingsOnX11(ProgramOnX11):
     def shot(self, name):
         screenshot(self.env, os.path.join(OUTPUT, f"settings-{name}.png"))
 
+
+class SettingsOnX11(SettingsSession):
     def test_settings_from_the_keyboard(self):
         self.choose("設定")
         options = self.dialog("設定")
@@ -132,6 +135,55 @@ class SettingsOnX11(ProgramOnX11):
         self.assertEqual(self.program.wait(10), 0)
         self.assertEqual(self.file(os.path.join(self.data, "ini.ini")),
                          b"[EXEINI]\r\nNUMBER=1\r\n")
+
+
+class ReadOnlyDataOnX11(SettingsSession):
+    READ_ONLY_DATA = True
+
+    def options(self):
+        """The options dialog from the menu, and how it looks once it has settled."""
+        self.choose("設定")
+        window = self.dialog("設定")
+        x, y, width, height = geometry(self.env, window)
+        look = lambda: screenshot(self.env).crop((x, y, x + width, y + height))
+        previous = [look()]
+        def settled():
+            current = look()
+            same = not differs(current, previous[0])
+            previous[0] = current
+            return same
+        wait_for(settled, 10, "the options dialog to be drawn")
+        return window, previous[0]
+
+    def test_options_dialog_closes_and_its_option_lasts(self):
+        """"設定" closes though "ini.ini" cannot be written; one box says so, and the option
+        holds for the rest of the session: the dialog comes back with its box ticked."""
+        options, cleared = self.options()
+        self.xdotool("windowactivate", "--sync", str(options))
+        self.keys("Tab", "Tab", "space")  # from "POPサーバー" over "ID/PASS" to the box
+        subprocess.run(["wmctrl", "-i", "-c", hex(options)], env=self.env, check=True)
+        self.assertIn("ini.ini", self.copied_error())
+        self.gone("設定")
+        options, ticked = self.options()
+        self.assertTrue(differs(ticked, cleared), "the option did not last")
+        subprocess.run(["wmctrl", "-i", "-c", hex(options)], env=self.env, check=True)
+        self.gone("設定")  # said once: no second box
+        self.assertFalse(visible_windows(self.env, self.program.pid, "エラー"))
+        options, again = self.options()
+        self.assertFalse(differs(again, ticked))
+        self.assertFalse(os.path.exists(os.path.join(self.data, "ini.ini")))
+
+    def copied_error(self):
+        """The text of the エラー box, copied as a user would, after which Enter closes it."""
+        box = self.dialog("エラー")
+        x, y, width, _ = geometry(self.env, box)
+        self.xdotool("mousemove", str(x + width // 2), str(y + 20), "click", "1")
+        self.xdotool("key", "ctrl+a", "ctrl+c")
+        time.sleep(0.2)
+        text = run(self.env, "xclip", "-o", "-selection", "clipboard")
+        self.keys("Return")
+        self.gone("エラー")
+        return text
 
 
 if __name__ == "__main__":
