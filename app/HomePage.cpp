@@ -4,8 +4,47 @@
 
 #include "platform/ProgramFolders.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QWidget>
+
+namespace {
+
+void sayNoBrowser(QWidget* parent, const QUrl& address) {
+    MessageBox::error(parent,
+                      QStringLiteral("ホームページを開けるウェブブラウザーが見つかりません。\n"
+                                     "ブラウザーで次のページを開いてください。\n%1")
+                          .arg(address.toString()));
+}
+
+// xdg-open says that no browser took the page only by its exit status, which QDesktopServices,
+// starting it detached, never reads. It may also wait for the browser it started, so it is
+// watched rather than waited for.
+void openWithXdgOpen(const QString& xdgOpen, QWidget* parent, const QUrl& address) {
+    auto* process = new QProcess(qApp);
+    const QPointer<QWidget> owner = parent;
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, owner, address](int exitCode, QProcess::ExitStatus status) {
+                         if (status != QProcess::NormalExit || exitCode != 0)
+                             sayNoBrowser(owner, address);
+                         process->deleteLater();
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [process, owner, address](QProcess::ProcessError error) {
+                         if (error != QProcess::FailedToStart)
+                             return;
+                         sayNoBrowser(owner, address);
+                         process->deleteLater();
+                     });
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(xdgOpen, {address.toString(QUrl::FullyEncoded)});
+}
+
+} // namespace
 
 QUrl homePageAddress() {
     const QString built = QStringLiteral(POMARIN_HOME_PAGE);
@@ -27,9 +66,9 @@ void openHomePage(QWidget* parent) {
                                       .arg(address.toLocalFile()));
         return;
     }
-    if (!QDesktopServices::openUrl(address))
-        MessageBox::error(parent,
-                          QStringLiteral("ホームページを開けるウェブブラウザーが見つかりません。\n"
-                                         "ブラウザーで次のページを開いてください。\n%1")
-                              .arg(address.toString()));
+    if (const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        !xdgOpen.isEmpty())
+        openWithXdgOpen(xdgOpen, parent, address);
+    else if (!QDesktopServices::openUrl(address))
+        sayNoBrowser(parent, address);
 }

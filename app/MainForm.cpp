@@ -276,16 +276,15 @@ void MainForm::goToStandby() {
             Qt::UniqueConnection);
     connect(&standby, &Form2::endProgramRequested, this, &MainForm::endProgram,
             Qt::UniqueConnection);
-    standby.show();
+    showInFront(standby);
     // Hidden, this stage still follows the steps in its back image, unpainted, so that it shows
     // the step of the moment when it returns: a loop draws only on a change, so it costs nothing.
     hide();
 }
 
 void MainForm::returnFromStandby() {
-    show();
     // Shown without the keyboard at a first start, the window takes it when the user asks for it.
-    activateWindow();
+    showInFront(*this);
     Form2::instance().hide();
 }
 

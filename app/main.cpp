@@ -1,6 +1,9 @@
 #include "app/CommandLine.h"
 #include "app/MainForm.h"
+#include "app/QtTexts.h"
 #include "app/UiFont.h"
+
+#include "resources/ProgramIcon.h"
 
 #include <QApplication>
 
@@ -24,6 +27,11 @@ int main(int argc, char* argv[]) {
     // Also the window class that window managers show and match: plain ASCII, as X11 expects.
     QApplication::setApplicationName(QStringLiteral("Pomarin"));
     QApplication::setFont(UiFont(9));
+    // Every window, message boxes included, carries the program's icon.
+    QApplication::setWindowIcon(ProgramIcon());
+    if (!InstallJapaneseQtTexts())
+        qWarning("Qt's Japanese translations (qt6-translations-l10n) are missing: "
+                 "its buttons will read in English.");
     MainForm::instance();
     return QApplication::exec();
 }

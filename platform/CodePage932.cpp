@@ -1,20 +1,53 @@
 #include "platform/CodePage932.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
+#include "platform/CodePage932Table.h"
+
+#include <array>
 
 namespace CodePage932 {
 namespace {
-constexpr auto codePageName = "CP932";
-constexpr auto stateless = QStringConverter::Flag::Stateless;
+using namespace Table;
 
-// Opening a converter looks the code page up among all the names the converter library knows,
-// which costs more than decoding a line: each thread keeps a decoder. (Not so the encoder: its
-// error flag outlives resetState(), and a save encodes only a few texts.)
-QStringDecoder& threadDecoder() {
-    thread_local QStringDecoder decoder(codePageName, stateless);
-    decoder.resetState();
-    return decoder;
+// What encode writes for each UTF-16 unit: a single byte, a pair as first * 0x100 + second, or
+// noBytes (0xFF starts no pair, so no pair is 0xFFFF).
+constexpr char16_t noBytes = 0xFFFF;
+using EncodeTable = std::array<char16_t, 0x10000>;
+
+int leadOfRow(int row) {
+    return row < lowLeadCount ? firstLowLead + row : firstHighLead + row - lowLeadCount;
+}
+
+int rowOfLead(unsigned char lead) {
+    return lead < firstHighLead ? lead - firstLowLead : lead - firstHighLead + lowLeadCount;
+}
+
+// Built from the decoding table, so every character is written as bytes that read back as that
+// very character: what Windows would only approximate (U+00A5, the wave dash) is not in it.
+const EncodeTable& encodeTable() {
+    static const EncodeTable table = [] {
+        EncodeTable bytesOf;
+        bytesOf.fill(noBytes);
+        const auto add = [&](char16_t character, int bytes) {
+            if (character != noCharacter && bytesOf[character] == noBytes)
+                bytesOf[character] = static_cast<char16_t>(bytes);
+        };
+        for (int byte = 0; byte < 256; ++byte)
+            add(singleBytes[byte], byte);
+        // Of a character's several pairs Windows writes the lowest, except that NEC's copies
+        // of the IBM extensions (first byte ED or EE) give way to IBM's own (FA-FC).
+        const auto isNecCopy = [](int lead) { return lead == 0xED || lead == 0xEE; };
+        for (const bool necCopies : {false, true}) {
+            for (int row = 0; row < leadCount; ++row) {
+                const int lead = leadOfRow(row);
+                if (isNecCopy(lead) != necCopies)
+                    continue;
+                for (int trail = 0; trail < trailCount; ++trail)
+                    add(doubleBytes[row][trail], lead * 0x100 + firstTrail + trail);
+            }
+        }
+        return bytesOf;
+    }();
+    return table;
 }
 
 bool isLeadByte(unsigned char byte) {
@@ -23,17 +56,44 @@ bool isLeadByte(unsigned char byte) {
 } // namespace
 
 std::optional<QByteArray> encode(QStringView text) {
-    QStringEncoder encoder(codePageName, stateless);
-    QByteArray bytes = encoder(text);
-    // A best-fit mapping (U+00A5 to a backslash, say) is no error for the encoder but would
-    // store another text than the one given: only an exact round trip counts.
-    if (encoder.hasError() || decode(bytes) != text)
-        return std::nullopt;
+    const EncodeTable& bytesOf = encodeTable();
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    // A surrogate has no bytes of its own, so characters outside the BMP are refused too.
+    for (const QChar character : text) {
+        const char16_t code = bytesOf[character.unicode()];
+        if (code == noBytes)
+            return std::nullopt;
+        if (code > 0xFF)
+            bytes.append(static_cast<char>(code >> 8));
+        bytes.append(static_cast<char>(code & 0xFF));
+    }
     return bytes;
 }
 
-QString decode(QByteArrayView bytes) {
-    return threadDecoder()(bytes);
+QString decode(QByteArrayView bytes, bool* valid) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    QChar* out = text.data();
+    bool whole = true;
+    for (qsizetype at = 0; at < bytes.size();) {
+        const auto byte = static_cast<unsigned char>(bytes[at]);
+        char16_t character = singleBytes[byte];
+        qsizetype width = 1;
+        if (character == noCharacter && at + 1 < bytes.size()) {
+            const int trail = static_cast<unsigned char>(bytes[at + 1]) - firstTrail;
+            if (trail >= 0 && trail < trailCount) {
+                character = doubleBytes[rowOfLead(byte)][trail];
+                width = character == noCharacter ? 1 : 2;
+            }
+        }
+        whole = whole && character != noCharacter;
+        *out++ = QChar(character);
+        at += width;
+    }
+    text.truncate(out - text.constData());
+    if (valid)
+        *valid = whole;
+    return text;
 }
 
 QByteArrayView wholeCharacterPrefix(QByteArrayView bytes, qsizetype maxBytes) {

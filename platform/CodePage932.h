@@ -5,15 +5,19 @@
 #include <optional>
 
 // The settings files keep their texts in the Japanese ANSI code page 932 (Shift-JIS with the
-// Microsoft extensions), the code page they were always written in.
+// Microsoft extensions), the code page they were always written in. Both directions follow
+// Windows' own table, whatever converter library the system has.
 namespace CodePage932 {
 
 // Bytes for the text, or nothing when the code page cannot hold the text exactly (a character
-// outside the code page, or one it could only approximate).
+// outside the code page, or one it could only approximate). A character with several byte pairs
+// gets the one Windows writes.
 std::optional<QByteArray> encode(QStringView text);
 
-// Invalid bytes, and a lead byte cut off at the end, decode to U+001A or vanish: never fails.
-QString decode(QByteArrayView bytes);
+// Never fails: each byte that starts no character (a lead byte cut off at the end, or one
+// whose pair means nothing) decodes to U+FFFD on its own, and the next byte starts afresh.
+// *valid, when asked for, tells whether the bytes were all whole characters.
+QString decode(QByteArrayView bytes, bool* valid = nullptr);
 
 // The longest start of the bytes that is at most maxBytes long and ends on a whole character.
 QByteArrayView wholeCharacterPrefix(QByteArrayView bytes, qsizetype maxBytes);

@@ -1,20 +1,36 @@
 #include "platform/ProfileFile.h"
 
 #include "platform/CodePage932.h"
+#include "platform/SystemReason.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace ProfileFile {
 namespace {
 
 constexpr QByteArrayView lineEnd = "\r\n";
+
+// Editors that save UTF-8 may put this mark before the first line; it is not part of that line,
+// which would otherwise hide the section or key on it.
+constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
+
+qsizetype markSize(QByteArrayView content) {
+    return content.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
+}
+
+// A save waits this long for another save of the file to end. It runs on the GUI thread, and a
+// save takes milliseconds: a longer wait means a program that holds the lock and does not save.
+constexpr auto lockWait = std::chrono::seconds(2);
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t';
@@ -121,9 +137,9 @@ std::optional<Line> findSection(Lines& lines, QByteArrayView section) {
     return std::nullopt;
 }
 
-std::optional<QByteArray> readValue(QByteArrayView content, QByteArrayView section,
-                                    QByteArrayView key) {
-    Lines lines(content);
+std::optional<QByteArrayView> readValue(QByteArrayView content, QByteArrayView section,
+                                        QByteArrayView key) {
+    Lines lines(content.sliced(markSize(content)));
     if (!findSection(lines, section))
         return std::nullopt;
     while (const auto line = lines.next()) {
@@ -131,9 +147,14 @@ std::optional<QByteArray> readValue(QByteArrayView content, QByteArrayView secti
             break;
         const KeyLine entry = keyLine(line->text);
         if (!entry.key.isEmpty() && namesEqual(entry.key, key))
-            return withoutQuotes(entry.value).toByteArray();
+            return withoutQuotes(entry.value);
     }
     return std::nullopt;
+}
+
+QByteArrayView cutAtNul(QByteArrayView value) {
+    const qsizetype nul = value.indexOf('\0');
+    return nul < 0 ? value : value.first(nul);
 }
 
 // A value that reading would change (blanks around it, or quotes around it, as a password may
@@ -144,12 +165,14 @@ QByteArray storedForm(QByteArrayView value) {
     return '"' + value.toByteArray() + '"';
 }
 
-QByteArray withValue(QByteArrayView content, QByteArrayView section, QByteArrayView key,
+QByteArray withValue(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                      QByteArrayView givenValue) {
     const QByteArray value = storedForm(givenValue);
     const QByteArray newLine = key.toByteArray() + '=' + value;
     QByteArray result;
-    result.reserve(content.size() + newLine.size() + section.size() + 8);
+    result.reserve(file.size() + newLine.size() + section.size() + 8);
+    result.append(file.first(markSize(file)));
+    const QByteArrayView content = file.sliced(markSize(file));
 
     Lines lines(content);
     const auto header = findSection(lines, section);
@@ -185,61 +208,132 @@ QByteArray withValue(QByteArrayView content, QByteArrayView section, QByteArrayV
     return result.append(content.sliced(insertAfter.end));
 }
 
+// Sets each entry whose value differs from the one reading finds; false when none does. An entry
+// that is already there leaves its line as it is, however it is written, so that a save of
+// unchanged settings leaves a file edited by hand byte for byte.
+bool withEntries(QByteArray& content, QByteArrayView section, const QList<Entry>& entries) {
+    bool changed = false;
+    for (const auto& [key, value] : entries) {
+        const auto current = readValue(content, section, key);
+        if (current && cutAtNul(*current) == value)
+            continue;
+        content = withValue(content, section, key, value);
+        changed = true;
+    }
+    return changed;
+}
+
 // At most limit bytes of the file; empty when it is missing or cannot be read, and then problem
-// says why a file that exists could not be. Only a regular file is opened: opening a pipe could
-// wait forever.
+// says why a file that exists could not be. Only a regular file is read, and a pipe in its place is
+// opened without waiting for a writer, which could be forever.
 QByteArray readUpTo(const QString& path, qsizetype limit, QString& problem) {
     problem.clear();
-    const QFileInfo info(path);
-    if (!info.exists())
-        return {};
-    if (!info.isFile()) {
-        problem = info.isDir() ? QStringLiteral("a folder has the file's name")
-                               : QStringLiteral("it is not a regular file");
-        return {};
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = file.errorString();
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        if (errno != ENOENT && errno != ENOTDIR)
+            problem = systemReason(errno);
         return {};
     }
-    // Into a buffer of the file's size: QIODevice::read(limit) sets aside the whole limit at once
-    // (and Qt rounds that up), however small the file, and a process short of address space could
-    // not read it at all. A file that grows meanwhile is read to the size it had.
-    QByteArray content(qBound<qint64>(0, file.size(), limit), Qt::Uninitialized);
-    content.truncate(qMax<qint64>(file.read(content.data(), content.size()), 0));
-    if (file.error() != QFileDevice::NoError) {
-        problem = file.errorString();
+    struct stat info = {};
+    const bool known = ::fstat(fd, &info) == 0;
+    const int error = errno;
+    if (!known || !S_ISREG(info.st_mode)) {
+        problem = !known                  ? systemReason(error)
+                  : S_ISDIR(info.st_mode) ? systemReason(EISDIR)
+                                          : QStringLiteral("通常のファイルではありません。");
+        ::close(fd);
+        return {};
+    }
+    // Into a buffer of the file's size: a buffer of the whole limit, however small the file, would
+    // not fit a process short of address space. A file that grows meanwhile is read to the size it
+    // had.
+    QByteArray content(std::clamp<qint64>(info.st_size, 0, limit), Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < content.size()) {
+        const ssize_t got =
+            ::read(fd, content.data() + filled, static_cast<size_t>(content.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            problem = systemReason(errno);
+            ::close(fd);
+            return {};
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    ::close(fd);
+    content.truncate(filled);
+    return content;
+}
+
+// The whole file for a rewrite, which a file larger than maxFileBytes never gets.
+QByteArray readWhole(const QString& path, QString& problem) {
+    QByteArray content = readUpTo(path, maxFileBytes + 1, problem);
+    if (content.size() > maxFileBytes) {
+        problem = QStringLiteral("ファイルが大きすぎます（%1 バイトまで）。").arg(maxFileBytes);
         return {};
     }
     return content;
 }
 
-// A link to a settings file stays a link: the file it points to is replaced.
-QString linkTarget(const QString& path) {
+// Where a save of a file writes. A link to a settings file stays a link: the file it points to is
+// replaced.
+struct Target {
+    QByteArray finalName;
+    QByteArray newName;
+    QByteArray folder;
+};
+
+Target targetOf(const QString& path) {
     QFileInfo info(path);
     for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
         info.setFile(info.symLinkTarget());
-    return info.filePath();
+    const QByteArray finalName = QFile::encodeName(info.filePath());
+    return {finalName, finalName + ".new", QFile::encodeName(info.absolutePath())};
 }
 
-// Opens "<file>.new" locked. Every save takes this lock, so two saves at the same moment never
-// write into one file; the lock counts only while the name still refers to the locked file, as the
-// save that held it before may have renamed it into the file's place.
-int openLockedNewFile(const QByteArray& name, mode_t mode) {
+// Waits for the lock of a save until the deadline, asking again and again rather than blocking, so
+// that the wait ends in time.
+bool lockWithin(int fd, const QDeadlineTimer& deadline, QString& problem) {
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        const int error = errno;
+        if (error != EWOULDBLOCK && error != EINTR) {
+            problem = systemReason(error);
+            return false;
+        }
+        if (deadline.hasExpired()) {
+            problem = QStringLiteral("ほかのプログラムがこのファイルを保存中です。"
+                                     "しばらくしてからもう一度保存してください。");
+            return false;
+        }
+        if (error == EWOULDBLOCK)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+// Opens "<file>.new" locked, or says why it cannot. Every save takes this lock before it reads the
+// file, so that two saves at the same moment neither write into one file nor lose each other's
+// change; the lock counts only while the name still refers to the locked file, as the save that
+// held it before may have renamed it into the file's place or removed it.
+int openLockedNewFile(const QByteArray& name, mode_t mode, QString& problem) {
+    problem.clear();
+    const QDeadlineTimer deadline(lockWait);
     for (;;) {
         const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
-        if (fd < 0)
+        if (fd < 0) {
+            problem = systemReason(errno);
             return -1;
-        int locked;
-        do
-            locked = ::flock(fd, LOCK_EX);
-        while (locked != 0 && errno == EINTR);
+        }
         struct stat held = {}, named = {};
-        if (locked != 0 || ::fstat(fd, &held) != 0) {
-            const int error = errno;
+        if (!lockWithin(fd, deadline, problem) || ::fstat(fd, &held) != 0) {
+            if (problem.isEmpty())
+                problem = systemReason(errno);
             ::close(fd);
-            errno = error;
             return -1;
         }
         if (::stat(name.constData(), &named) == 0 && named.st_dev == held.st_dev &&
@@ -247,6 +341,12 @@ int openLockedNewFile(const QByteArray& name, mode_t mode) {
             return fd;
         ::close(fd);
     }
+}
+
+// Removes the locked new file of a save that writes nothing, and ends the save.
+void discardNewFile(int fd, const Target& target) {
+    ::unlink(target.newName.constData());
+    ::close(fd);
 }
 
 bool writeAll(int fd, QByteArrayView bytes) {
@@ -261,16 +361,45 @@ bool writeAll(int fd, QByteArrayView bytes) {
     return true;
 }
 
+// Writes content into the locked new file and renames it into the file's place; ends the save.
+std::optional<QString> commitNewFile(int fd, const Target& target, QByteArrayView content,
+                                     Access access) {
+    // A stray new file is reused, so its permissions are set anew: private ones before the
+    // password goes in, or those of the file it replaces.
+    struct stat old = {};
+    bool done = ::ftruncate(fd, 0) == 0;
+    if (done && access == Access::OwnerOnly)
+        done = ::fchmod(fd, 0600) == 0;
+    else if (done && ::stat(target.finalName.constData(), &old) == 0 && S_ISREG(old.st_mode))
+        done = ::fchmod(fd, old.st_mode & 07777) == 0;
+    done = done && writeAll(fd, content) && ::fsync(fd) == 0 &&
+           ::rename(target.newName.constData(), target.finalName.constData()) == 0;
+    const int error = errno;
+    if (!done) {
+        discardNewFile(fd, target);
+        return systemReason(error);
+    }
+    ::close(fd);
+    // The rename reaches the disk with the folder. Should that fail, the save still succeeded:
+    // every reader already sees the new content, and a message that it was lost would be false.
+    const int folder = ::open(target.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return std::nullopt;
+}
+
+mode_t creationMode(Access access) {
+    return access == Access::OwnerOnly ? 0600 : 0666;
+}
+
 } // namespace
 
 QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
                       QByteArrayView defaultValue, qsizetype bufferSize, QString* problem) {
     const QByteArray content = readFileHead(path, problem);
-    const std::optional<QByteArray> found = readValue(content, section, key);
-    QByteArrayView value = found ? QByteArrayView(*found) : defaultValue;
-    const qsizetype nul = value.indexOf('\0');
-    if (nul >= 0)
-        value = value.first(nul);
+    const QByteArrayView value = cutAtNul(readValue(content, section, key).value_or(defaultValue));
     return CodePage932::wholeCharacterPrefix(value, qMax<qsizetype>(bufferSize - 1, 0))
         .toByteArray();
 }
@@ -295,48 +424,44 @@ int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int
 
 std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
                                     const QList<Entry>& entries, Access access) {
+    // A save that changes nothing writes nothing, so it needs no lock either: the file keeps its
+    // bytes and its time, and a folder that cannot be written is no obstacle. A save replaces the
+    // file whole, so a read without the lock sees one save's file or another's.
     QString problem;
-    QByteArray content = readUpTo(path, maxFileBytes + 1, problem);
+    QByteArray content = readWhole(path, problem);
     if (!problem.isEmpty())
         return problem;
-    if (content.size() > maxFileBytes)
-        return QStringLiteral("the file is larger than %1 bytes").arg(maxFileBytes);
-    for (const auto& [key, value] : entries)
-        content = withValue(content, section, key, value);
-    return replaceFile(path, content, access);
+    if (!withEntries(content, section, entries))
+        return std::nullopt;
+
+    // Read again under the lock: a save by another program since then is kept.
+    const Target target = targetOf(path);
+    const int fd = openLockedNewFile(target.newName, creationMode(access), problem);
+    if (fd < 0)
+        return problem;
+    content = readWhole(path, problem);
+    if (!problem.isEmpty() || !withEntries(content, section, entries)) {
+        discardNewFile(fd, target);
+        return problem.isEmpty() ? std::nullopt : std::optional(problem);
+    }
+    return commitNewFile(fd, target, content, access);
 }
 
-QByteArray readFileHead(const QString& path, QString* problem) {
+QByteArray readFileHead(const QString& path, QString* problem, qsizetype limit) {
     QString reason;
-    QByteArray content = readUpTo(path, maxFileBytes, reason);
+    QByteArray content = readUpTo(path, limit, reason);
     if (problem)
         *problem = reason;
     return content;
 }
 
 std::optional<QString> replaceFile(const QString& path, QByteArrayView content, Access access) {
-    const QByteArray finalName = QFile::encodeName(linkTarget(path));
-    const QByteArray newName = finalName + ".new";
-    const int fd = openLockedNewFile(newName, access == Access::OwnerOnly ? 0600 : 0666);
+    const Target target = targetOf(path);
+    QString problem;
+    const int fd = openLockedNewFile(target.newName, creationMode(access), problem);
     if (fd < 0)
-        return qt_error_string(errno);
-    // A stray new file is reused, so its permissions are set anew: private ones before the
-    // password goes in, or those of the file it replaces.
-    struct stat old = {};
-    bool done = ::ftruncate(fd, 0) == 0;
-    if (done && access == Access::OwnerOnly)
-        done = ::fchmod(fd, 0600) == 0;
-    else if (done && ::stat(finalName.constData(), &old) == 0 && S_ISREG(old.st_mode))
-        done = ::fchmod(fd, old.st_mode & 07777) == 0;
-    done = done && writeAll(fd, content) && ::fsync(fd) == 0 &&
-           ::rename(newName.constData(), finalName.constData()) == 0;
-    const int error = errno;
-    if (!done)
-        ::unlink(newName.constData());
-    ::close(fd);
-    if (!done)
-        return qt_error_string(error);
-    return std::nullopt;
+        return problem;
+    return commitNewFile(fd, target, content, access);
 }
 
 } // namespace ProfileFile

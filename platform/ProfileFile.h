@@ -10,11 +10,13 @@
 // files written by earlier versions and by hand read the same:
 // - "[section]" lines and "key=value" lines, ended by CR LF, a lone LF or a lone CR; section and
 //   key names compare without regard to letter case; the first matching section and, in it, the
-//   first matching key count;
+//   first matching key count; a UTF-8 byte-order mark before the first line is not part of it;
 // - blanks around names and values are ignored, and one pair of quotes around a value is removed;
 // - a write keeps every other line of the file byte for byte, replaces the key's line, adds a
 //   missing key after the last line of its section and a missing section at the end; a value that
-//   the rule above would change is written in double quotes, so that it reads back as given.
+//   the rule above would change is written in double quotes, so that it reads back as given; a key
+//   that already holds the value keeps its line, and a file whose keys all do is not written.
+// The reasons of failures are in Japanese, for messages to the user.
 // Names and values are byte strings in the files' code page (932).
 namespace ProfileFile {
 
@@ -40,20 +42,24 @@ int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int
             QString* problem = nullptr);
 
 // Sets each key of section in turn, as one replacement of the whole file: either every entry is
-// stored or the file is left as it was. The result is the reason of a failure.
+// stored or the file is left as it was. Saves of one file, also by other programs, take turns:
+// each reads the file after the one before has written it, so none loses another's change. A save
+// waits at most two seconds for its turn. The result is the reason of a failure.
 std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
                                     const QList<Entry>& entries, Access access);
 
-// The first step of readString, also for settings files of other forms: the file's first
-// maxFileBytes bytes; empty when it is missing or cannot be read, and problem as for readString. A
-// folder or anything else but a regular file in the file's place is a problem.
-QByteArray readFileHead(const QString& path, QString* problem = nullptr);
+// The first step of readString, also for settings files of other forms: the file's first limit
+// bytes; empty when it is missing or cannot be read, and problem as for readString. A folder or
+// anything else but a regular file in the file's place is a problem. A caller that reads one byte
+// more than it accepts can tell a file that is too large.
+QByteArray readFileHead(const QString& path, QString* problem = nullptr,
+                        qsizetype limit = maxFileBytes);
 
 // The last step of writeStrings, also for settings files of other forms: replaces the file with
 // content, whole or not at all, so that neither a crash nor a full disk leaves it torn. The content
 // goes to "<file>.new", which then takes the file's place in one rename; a save cut short leaves at
-// most that one file behind, and the next save reuses it. A link is followed; the result is the
-// reason of a failure.
+// most that one file behind, and the next save reuses it. It waits for its turn as writeStrings
+// does. A link is followed; the result is the reason of a failure.
 std::optional<QString> replaceFile(const QString& path, QByteArrayView content, Access access);
 
 } // namespace ProfileFile

@@ -1,20 +1,48 @@
 #include "settings/AccountFile.h"
 
 #include "settings/DataFolderFile.h"
+#include "settings/ReadProblems.h"
 #include "settings/SettingsStore.h"
 
 #include "platform/CodePage932.h"
 
 namespace {
+
 constexpr qsizetype valueBufferSize = 256;
+
+// What a stored value reads as: at most 255 bytes of it.
+QString readAs(QByteArrayView stored, bool* valid = nullptr) {
+    return CodePage932::decode(CodePage932::wholeCharacterPrefix(stored, valueBufferSize - 1),
+                               valid);
 }
+
+// The key's bytes to store for the text: those already stored when the text is what they read
+// as, so that a value the user did not change keeps every byte (even ones that are no code page
+// 932 text, or ones past 255); else the text's own, when the code page holds it.
+std::optional<QByteArray> bytesFor(const char* key, const QString& fieldName, const QString& text,
+                                   SaveResult& failure) {
+    const QByteArray stored =
+        ReadDataFolderString(AccountFilePath(), key, ProfileFile::maxFileBytes);
+    if (readAs(stored) == text)
+        return stored;
+    if ((failure = checkStorable(fieldName, text)))
+        return std::nullopt;
+    return CodePage932::encode(text);
+}
+
+} // namespace
 
 QString AccountFilePath() {
     return DataFolder() + QStringLiteral("/iniIdPass.ini");
 }
 
 QString ReadProfileText(const char* key) {
-    return CodePage932::decode(ReadDataFolderString(AccountFilePath(), key, valueBufferSize));
+    bool valid = true;
+    const QString text =
+        readAs(ReadDataFolderString(AccountFilePath(), key, valueBufferSize), &valid);
+    if (!valid)
+        noteUnreadableText(AccountFilePath());
+    return text;
 }
 
 StoredAccount ReadAccount() {
@@ -28,13 +56,15 @@ StoredAccount ReadAccount() {
 SaveResult SaveAccount(const QString& id, const QString& password, bool save) {
     QList<ProfileFile::Entry> entries;
     if (save) {
-        if (auto failure = checkStorable(QStringLiteral("ID"), id))
+        SaveResult failure;
+        const auto idBytes = bytesFor("NAME", QStringLiteral("ID"), id, failure);
+        if (!idBytes)
             return failure;
-        if (auto failure = checkStorable(QStringLiteral("パスワード"), password))
+        const auto passwordBytes =
+            bytesFor("NAME2", QStringLiteral("パスワード"), password, failure);
+        if (!passwordBytes)
             return failure;
-        entries = {{"NAME", *CodePage932::encode(id)},
-                   {"NAME2", *CodePage932::encode(password)},
-                   {"NAME3", "1"}};
+        entries = {{"NAME", *idBytes}, {"NAME2", *passwordBytes}, {"NAME3", "1"}};
     } else {
         // Asked not to keep the account: a password kept from before goes too.
         if (!ReadProfileText("NAME2").isEmpty())

@@ -4,11 +4,16 @@
 #include "settings/SettingsStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 SaveResult WriteDataFolderFile(const QString& path, const QList<ProfileFile::Entry>& entries,
                                ProfileFile::Access access) {
-    if (!QDir().mkpath(DataFolder()))
-        return SaveFailure::cannotCreateFolder(DataFolder());
+    if (!QDir().mkpath(DataFolder())) {
+        const QFileInfo inTheWay(DataFolder());
+        return inTheWay.exists() && !inTheWay.isDir()
+                   ? SaveFailure::fileInPlaceOfFolder(DataFolder())
+                   : SaveFailure::cannotCreateFolder(DataFolder());
+    }
     if (auto reason = ProfileFile::writeStrings(path, dataFolderSection, entries, access))
         return SaveFailure::cannotWrite(path, *reason);
     return std::nullopt;

@@ -30,6 +30,7 @@ QLabel* blueLabel(const QString& text, const char* objectName, QWidget* parent) 
 }
 
 void showInFront(QWidget& window) {
+    window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
     window.raise();
     window.activateWindow();

@@ -12,7 +12,8 @@ void makeSettingsDialog(QWidget* dialog, const char* objectName, const QString& 
 // Fixes the dialog at the size its layout asks for and centres it on its screen.
 void fixSizeAndCentre(QWidget* dialog);
 
-// Shows the window, or brings it to the front when it is shown already.
+// Shows the window, or brings it to the front when it is shown already; a window the user had
+// minimised comes back as it was.
 void showInFront(QWidget& window);
 
 // Shows the window without taking the keyboard from the window that has it, now or later.

@@ -12,6 +12,10 @@ namespace MessageBox {
 QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                  const QString& text, QMessageBox::StandardButtons buttons);
 
+// The text as a box shows it: control and bidirectional-override characters, which a server's
+// text may hold, spelt out as <U+XXXX>; line breaks and tabs as they are.
+QString shownText(const QString& text);
+
 // The program's error box: title "エラー", an OK button and no icon.
 void error(QWidget* parent, const QString& text);
 

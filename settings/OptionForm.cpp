@@ -5,6 +5,8 @@
 #include "settings/ServerSettingsFile.h"
 #include "settings/SettingsStore.h"
 
+#include "platform/pop3/ServerAddress.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -51,6 +53,8 @@ OptionForm::OptionForm() {
         QLabel* label = blueLabel(QString::fromUtf8(caption), name, this);
         label->setBuddy(box);
         box->setFixedWidth(boxWidth);
+        // No more than a start of the program reads back from "vbmail.ini".
+        box->setMaxLength(serverSettingsValueLength);
         layout->addWidget(label);
         layout->addWidget(box);
     }
@@ -94,6 +98,18 @@ void OptionForm::OKCommand_Click() {
     edited.Pop3Server = Pop3Text->text();
     edited.MailAddress = MailText->text();
     edited.ApopFlag = ApopCheck->isChecked() ? 1 : 0;
+    // A server the check could not reach is refused now, not at the next check.
+    if (!edited.Pop3Server.isEmpty() && !parseServerAddress(edited.Pop3Server)) {
+        MessageBox::error(
+            this, QStringLiteral("POP3サーバー名の形が正しくありません。\n%1\n"
+                                 "次のどれかの形で入力してください（ポート番号は 1～65535）。\n"
+                                 "ホスト名\nホスト名:ポート番号\n"
+                                 "pop3://ホスト名 または pop3://ホスト名:ポート番号（暗号化なし）\n"
+                                 "pop3s://ホスト名 または pop3s://ホスト名:ポート番号（TLS）")
+                      .arg(edited.Pop3Server));
+        Pop3Text->setFocus();
+        return;
+    }
     // The record takes the values only once they are stored: on a failure the dialog stays
     // open with what was typed, and the record and the file keep what they held.
     if (const SaveResult failure = SaveServerSettings(edited)) {

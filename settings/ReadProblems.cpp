@@ -19,17 +19,27 @@ Notes& notes() {
     return instance;
 }
 
-} // namespace
-
-void noteReadProblem(const QString& path, const QString& reason) {
+// message holds %1 for the file's name.
+void note(const QString& path, const QString& message) {
     const QString file = QFileInfo(path).absoluteFilePath();
     Notes& all = notes();
     const QMutexLocker lock(&all.mutex);
     if (all.files.contains(file))
         return;
     all.files.insert(file);
-    all.untaken.append({QStringLiteral("設定ファイル「%1」を読み込めません。\n%2")
-                            .arg(QDir::toNativeSeparators(file), reason)});
+    all.untaken.append({message.arg(QDir::toNativeSeparators(file))});
+}
+
+} // namespace
+
+void noteReadProblem(const QString& path, const QString& reason) {
+    note(path, QStringLiteral("設定ファイルを読み込めません。\n%1\n") + reason);
+}
+
+void noteUnreadableText(const QString& path) {
+    note(path, QStringLiteral("設定ファイルに読めない文字があります。\n%1\n"
+                              "ファイルはシフト JIS（コードページ 932）で保存してください。\n"
+                              "書き換えていない値は、そのまま残ります。"));
 }
 
 QList<SaveFailure> takeReadProblems() {

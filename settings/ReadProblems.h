@@ -10,8 +10,12 @@
 // problem here, and the program shows what takeReadProblems() hands out.
 
 // Notes that the file at path exists but could not be read, for reason; a file is noted at most
-// once per process.
+// once per process, for either problem.
 void noteReadProblem(const QString& path, const QString& reason);
+
+// Notes that the file holds bytes that are not code page 932 text (a file saved as UTF-8, say):
+// what they stand for cannot be shown as it was meant.
+void noteUnreadableText(const QString& path);
 
 // The problems noted since the last call, in the order they were noted, each worded for the user.
 QList<SaveFailure> takeReadProblems();

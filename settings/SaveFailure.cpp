@@ -4,13 +4,20 @@
 
 #include <QDir>
 
+// Names stand on lines of their own, so that a long one wraps there and never inside a sentence.
 SaveFailure SaveFailure::cannotWrite(const QString& path, const QString& reason) {
-    return {QStringLiteral("設定ファイル「%1」に保存できませんでした。\n%2")
+    return {QStringLiteral("設定ファイルに保存できませんでした。\n%1\n%2")
                 .arg(QDir::toNativeSeparators(path), reason)};
 }
 
 SaveFailure SaveFailure::cannotCreateFolder(const QString& path) {
-    return {QStringLiteral("設定フォルダ「%1」を作成できませんでした。")
+    return {QStringLiteral("設定フォルダを作成できませんでした。\n%1")
+                .arg(QDir::toNativeSeparators(path))};
+}
+
+SaveFailure SaveFailure::fileInPlaceOfFolder(const QString& path) {
+    return {QStringLiteral("設定フォルダを作成できませんでした。\n"
+                           "同じ名前のファイルがあります。移動するか名前を変えてください。\n%1")
                 .arg(QDir::toNativeSeparators(path))};
 }
 

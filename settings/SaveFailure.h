@@ -9,6 +9,7 @@ struct SaveFailure {
 
     static SaveFailure cannotWrite(const QString& path, const QString& reason);
     static SaveFailure cannotCreateFolder(const QString& path);
+    static SaveFailure fileInPlaceOfFolder(const QString& path);
     static SaveFailure cannotStore(const QString& fieldName, const QString& characters);
 };
 

@@ -12,41 +12,79 @@
 
 namespace {
 
+constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
 constexpr qsizetype prefixLength = 5;
-constexpr qsizetype maxValueLength = 100;
 // Enough bytes of a line for its prefix and 100 characters of value, however they are encoded.
 constexpr qsizetype maxLineBytes = 1024;
+// Four lines of 100 characters take well under a kilobyte: a larger file is not one the program
+// wrote, and reading it at all would only cost memory and time.
+constexpr qsizetype maxFileBytes = 16 * 1024;
+
+struct Line {
+    qsizetype start; // after a byte-order mark on the first line
+    qsizetype end;   // before its line end
+};
 
 // Lines end at CR LF, at a lone CR, or at a lone LF (files edited with Linux tools).
-QList<QByteArrayView> splitLines(QByteArrayView content) {
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < content.size(); ++i) {
+QList<Line> splitLines(QByteArrayView content) {
+    QList<Line> lines;
+    qsizetype start = content.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
+    for (qsizetype i = start; i < content.size(); ++i) {
         const char c = content[i];
         if (c != '\r' && c != '\n')
             continue;
-        lines.append(content.sliced(start, i - start));
+        lines.append({start, i});
         if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
     if (start < content.size())
-        lines.append(content.sliced(start));
+        lines.append({start, content.size()});
     return lines;
 }
 
-void applyLine(SettingsStore& store, QByteArrayView line) {
-    const QString text = CodePage932::decode(line.first(qMin(line.size(), maxLineBytes)));
-    const QStringView prefix = QStringView(text).left(prefixLength);
-    const QString value = text.mid(prefixLength, maxValueLength);
-    if (prefix == u"SMTP=")
-        store.SmtpServer = value;
-    else if (prefix == u"POP3=")
-        store.Pop3Server = value;
-    else if (prefix == u"MAIL=")
-        store.MailAddress = value;
-    else if (prefix == u"APOP=")
-        store.ApopFlag = ApopFlagFromText(value);
+struct Field {
+    QByteArrayView prefix;
+    QString SettingsStore::*text; // none for "APOP="
+};
+const Field fields[] = {{"SMTP=", &SettingsStore::SmtpServer},
+                        {"POP3=", &SettingsStore::Pop3Server},
+                        {"MAIL=", &SettingsStore::MailAddress},
+                        {"APOP=", nullptr}};
+
+// The value of a line as the program reads it: at most 100 characters.
+QString valueOf(QByteArrayView line, bool* valid = nullptr) {
+    const QString text = CodePage932::decode(line.first(qMin(line.size(), maxLineBytes)), valid);
+    return text.mid(prefixLength, serverSettingsValueLength);
+}
+
+// The line of the field that reading takes: the last one.
+std::optional<Line> lineOf(QByteArrayView content, const QList<Line>& lines,
+                           QByteArrayView prefix) {
+    std::optional<Line> found;
+    for (const Line& line : lines)
+        if (content.sliced(line.start, line.end - line.start).startsWith(prefix))
+            found = line;
+    return found;
+}
+
+QString filePath() {
+    return QFileInfo(QString::fromLatin1(serverSettingsFileName)).absoluteFilePath();
+}
+
+// The file as far as the program reads it; empty when it cannot be read or is too large to be
+// one of the program's, and then the problem is noted when asked for (a save says its own).
+QByteArray readFile(const QString& path, bool noteProblem) {
+    QString problem;
+    QByteArray content = ProfileFile::readFileHead(path, &problem, maxFileBytes + 1);
+    if (problem.isEmpty() && content.size() > maxFileBytes)
+        problem =
+            QStringLiteral("ファイルが大きすぎます（%1 KiB まで）。").arg(maxFileBytes / 1024);
+    if (problem.isEmpty())
+        return content;
+    if (noteProblem)
+        noteReadProblem(path, problem);
+    return {};
 }
 
 // The decimal number that text begins with after blanks: sign, digits, fraction and exponent.
@@ -93,33 +131,62 @@ qint16 ApopFlagFromText(QStringView text) {
 }
 
 void LoadServerSettings(SettingsStore& store) {
-    const QString path = QFileInfo(QString::fromLatin1(serverSettingsFileName)).absoluteFilePath();
-    QString problem;
-    const QByteArray content = ProfileFile::readFileHead(path, &problem);
-    if (!problem.isEmpty())
-        noteReadProblem(path, problem);
-    for (const QByteArrayView line : splitLines(content))
-        applyLine(store, line);
+    const QString path = filePath();
+    const QByteArray content = readFile(path, true);
+    bool allValid = true;
+    for (const auto& [prefix, text] : fields) {
+        const auto line = lineOf(content, splitLines(content), prefix);
+        if (!line)
+            continue;
+        bool valid = true;
+        const QString value = valueOf(content.sliced(line->start, line->end - line->start), &valid);
+        allValid = allValid && valid;
+        if (text)
+            store.*text = value;
+        else
+            store.ApopFlag = ApopFlagFromText(value);
+    }
+    if (!allValid)
+        noteUnreadableText(path);
 }
 
 SaveResult SaveServerSettings(const SettingsStore& store) {
-    const std::pair<QString, const QString*> texts[] = {
+    const QString path = filePath();
+    const bool missing = !QFileInfo::exists(path);
+    QByteArray content = readFile(path, false);
+    if (content.isEmpty())
+        content = "SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n";
+    const QByteArray before = content;
+    const std::pair<QString, const QString*> names[] = {
         {QStringLiteral("SMTPサーバー名"), &store.SmtpServer},
         {QStringLiteral("POP3サーバー名"), &store.Pop3Server},
         {QStringLiteral("メールアドレス"), &store.MailAddress},
     };
-    for (const auto& [fieldName, text] : texts)
-        if (auto failure = checkStorable(fieldName, *text))
-            return failure;
-
-    const auto line = [](const char* prefix, const QString& value) {
-        return QByteArray(prefix) + *CodePage932::encode(value) + "\r\n";
-    };
-    const QByteArray content = line("SMTP=", store.SmtpServer) + line("POP3=", store.Pop3Server) +
-                               line("MAIL=", store.MailAddress) +
-                               line("APOP=", QString::number(store.ApopFlag));
-
-    const QString path = QFileInfo(QString::fromLatin1(serverSettingsFileName)).absoluteFilePath();
+    // Only a value that changed is written: the others keep their bytes, whatever they are, and
+    // so do the lines the program does not read.
+    for (qsizetype i = 0; i < 4; ++i) {
+        const auto& [prefix, text] = fields[i];
+        const auto line = lineOf(content, splitLines(content), prefix);
+        const QString current =
+            line ? valueOf(QByteArrayView(content).sliced(line->start, line->end - line->start))
+                 : QString();
+        const QString wanted = text ? store.*text : QString::number(store.ApopFlag);
+        if (text ? wanted == current : ApopFlagFromText(current) == store.ApopFlag)
+            continue;
+        if (text)
+            if (auto failure = checkStorable(names[i].first, wanted))
+                return failure;
+        const QByteArray newLine = prefix.toByteArray() + *CodePage932::encode(wanted);
+        if (line) {
+            content.replace(line->start, line->end - line->start, newLine);
+        } else {
+            if (!content.endsWith('\n') && !content.endsWith('\r'))
+                content += "\r\n";
+            content += newLine + "\r\n";
+        }
+    }
+    if (content == before && !missing)
+        return std::nullopt;
     if (auto reason = ProfileFile::replaceFile(path, content, ProfileFile::Access::Shared))
         return SaveFailure::cannotWrite(path, *reason);
     return std::nullopt;

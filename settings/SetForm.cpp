@@ -112,9 +112,9 @@ SaveResult SetForm::storeOption() {
 void SetForm::closeEvent(QCloseEvent* event) {
     if (const SaveResult failure = storeOption(); failure && !unstoredOptionSaid) {
         unstoredOptionSaid = true;
-        MessageBox::error(this, failure->message +
-                                    QStringLiteral("\n「新着がなければ接続を切断する。」の設定は、"
-                                                   "ぽまりんを終了するまで有効です。"));
+        MessageBox::error(this,
+                          failure->message +
+                              QStringLiteral("\nこの設定は、ぽまりんを終了するまで有効です。"));
     }
     event->accept();
 }

@@ -108,9 +108,11 @@ class MainWindowOnX11(ProgramOnX11):
 
 class HomePage(ProgramOnX11):
     """作者のホームページ → Yes, through a stand-in browser: a private xdg-open, first on PATH,
-    that records the address it gets; without one, the program says that nothing could open it."""
+    that records the address it gets and exits with XDG_OPEN_STATUS (3: it found no browser);
+    without one, or when it finds no browser, the program says that nothing could open it."""
     PROGRAM = PROGRAM
     HAS_BROWSER = True
+    XDG_OPEN_STATUS = 0
 
     def program_environment(self):
         self.bin = tempfile.mkdtemp()
@@ -120,7 +122,8 @@ class HomePage(ProgramOnX11):
             return dict(self.env, PATH=self.bin)
         stand_in = os.path.join(self.bin, "xdg-open")
         with open(stand_in, "w") as f:
-            f.write(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{self.record}"\n')
+            f.write(f'#!/bin/sh\nprintf "%s\\n" "$@" >> "{self.record}"\n'
+                    f"exit {self.XDG_OPEN_STATUS}\n")
         os.chmod(stand_in, 0o755)
         return dict(self.env, PATH=self.bin + os.pathsep + self.env["PATH"])
 
@@ -129,9 +132,15 @@ class HomePage(ProgramOnX11):
         box = wait_for(lambda: visible_windows(self.env, self.program.pid, "確認"), 10,
                        "the 確認 box")[0]
         screenshot(self.env, os.path.join(OUTPUT, "home-page-question.png"))
-        # Yes is the box's default button.
-        subprocess.run(["xdotool", "windowactivate", "--sync", str(box), "key", "Return"],
+        # Its buttons speak Japanese: Ctrl+C copies the box's title, text and buttons.
+        subprocess.run(["xdotool", "windowactivate", "--sync", str(box), "key", "ctrl+c"],
                        env=self.env, check=True)
+        copied = wait_for(lambda: "確認" in (text := run(self.env, "xclip", "-o", "-selection",
+                                                         "clipboard")) and text, 5, "the copy")
+        self.assertIn("はい", copied)
+        self.assertIn("いいえ", copied)
+        # Yes is the box's default button.
+        subprocess.run(["xdotool", "key", "Return"], env=self.env, check=True)
 
 
 class HomePageThroughBrowserOnX11(HomePage):
@@ -166,6 +175,16 @@ class HomePageWithoutBrowserOnX11(HomePage):
         wait_for(lambda: visible_windows(self.env, self.program.pid, "エラー"), 10,
                  "the box saying no browser could open the page")
         self.assertFalse(os.path.exists(self.record))
+
+
+class HomePageWithoutBrowserBehindXdgOpenOnX11(HomePage):
+    XDG_OPEN_STATUS = 3
+
+    def test_yes_says_that_no_browser_could_open_it(self):
+        self.say_yes_to_the_page()
+        wait_for(lambda: visible_windows(self.env, self.program.pid, "エラー"), 10,
+                 "the box saying no browser could open the page")
+        self.assertTrue(os.path.exists(self.record))
 
 
 class AnswersWithoutWindow(unittest.TestCase):

@@ -9,8 +9,8 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
-from xsession import (ProgramOnX11, differs, geometry, run, screenshot,  # noqa: E402
-                      visible_windows, wait_for)
+from xsession import (SCREEN, ProgramOnX11, differs, geometry, run,  # noqa: E402
+                      screenshot, visible_windows, wait_for)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE = 0x08, 0x10
@@ -22,6 +22,9 @@ class SettingsSession(ProgramOnX11):
     def dialog(self, title):
         window = wait_for(lambda: visible_windows(self.env, self.program.pid, title), 10,
                           f'the "{title}" window')[0]
+        # Every window carries the program's icon, message boxes too.
+        self.assertIn("_NET_WM_ICON(CARDINAL) =", run(self.env, "xprop", "-id", str(window),
+                                                      "_NET_WM_ICON"))
         if title != "エラー":  # a fixed size with a close box only
             actions = run(self.env, "xprop", "-id", str(window), "_NET_WM_ALLOWED_ACTIONS")
             self.assertIn("_NET_WM_ACTION_CLOSE", actions)
@@ -42,6 +45,18 @@ class SettingsSession(ProgramOnX11):
 
     def shot(self, name):
         screenshot(self.env, os.path.join(OUTPUT, f"settings-{name}.png"))
+
+    def copied_error(self):
+        """The text of the エラー box, copied as a user would, after which Enter closes it."""
+        box = self.dialog("エラー")
+        x, y, width, _ = geometry(self.env, box)
+        self.xdotool("mousemove", str(x + width // 2), str(y + 20), "click", "1")
+        self.xdotool("key", "ctrl+a", "ctrl+c")
+        time.sleep(0.2)
+        text = run(self.env, "xclip", "-o", "-selection", "clipboard")
+        self.keys("Return")
+        self.gone("エラー")
+        return text
 
 
 class SettingsOnX11(SettingsSession):
@@ -137,6 +152,54 @@ class SettingsOnX11(SettingsSession):
                          b"[EXEINI]\r\nNUMBER=1\r\n")
 
 
+class HandWrittenFilesOnX11(SettingsSession):
+    """Settings files written by hand in a Linux editor: UTF-8, a byte-order mark. What the user
+    does not change keeps every byte."""
+    ACCOUNT = "[EXEINI]\r\nNAME=山田太郎\r\nNAME2=secret\r\nNAME3=1\r\n".encode()
+    SETTINGS = b"\xef\xbb\xbfSMTP=smtp.example.jp\nPOP3=pop.example.jp\nMAIL=\nAPOP=0\n"
+    DATA = {"iniIdPass.ini": ACCOUNT}
+
+    def started(self):
+        # The UTF-8 account is said at start-up, before the main window, in the screen's middle.
+        box = self.dialog("エラー")
+        x, y, width, height = geometry(self.env, box)
+        self.assertLess(abs(x + width / 2 - SCREEN[0] / 2), 40, (x, width))
+        self.assertLess(abs(y + height / 2 - SCREEN[1] / 2), 60, (y, height))
+        self.assertIn("読めない文字", self.copied_error())
+
+    def test_unchanged_values_keep_their_bytes(self):
+        self.choose("設定")
+        options = self.dialog("設定")
+        self.xdotool("windowactivate", "--sync", str(options))
+        self.keys("space")  # "POPサーバー"
+        server = self.dialog("サーバー設定")
+        self.xdotool("windowactivate", "--sync", str(server))
+        self.assertEqual(self.copied_from_focus(), "smtp.example.jp")  # past the mark
+        self.keys("Tab", "Tab", "Tab", "space")  # over the POP3 and APOP boxes to "設定"
+        self.gone("サーバー設定")
+        self.xdotool("windowactivate", "--sync", str(options))
+        self.keys("Tab", "space")  # "ID/PASS"
+        account = self.dialog("ID,PASS")
+        self.xdotool("windowactivate", "--sync", str(account))
+        self.keys("Return")  # OK, nothing edited, the save box ticked as the file says
+        self.gone("ID,PASS")
+        self.assertEqual(self.file(os.path.join(self.workdir, "vbmail.ini")), self.SETTINGS)
+        self.assertEqual(self.file(os.path.join(self.data, "iniIdPass.ini")), self.ACCOUNT)
+
+    def test_a_minimised_dialog_comes_back(self):
+        self.choose("設定")
+        options = self.dialog("設定")
+        self.xdotool("windowminimize", "--sync", str(options))
+        self.gone("設定")
+        self.choose("設定")
+        self.assertEqual(self.dialog("設定"), options)
+
+    def copied_from_focus(self):
+        self.xdotool("key", "ctrl+a", "ctrl+c")
+        time.sleep(0.2)
+        return run(self.env, "xclip", "-o", "-selection", "clipboard")
+
+
 class ReadOnlyDataOnX11(SettingsSession):
     READ_ONLY_DATA = True
 
@@ -172,18 +235,6 @@ class ReadOnlyDataOnX11(SettingsSession):
         options, again = self.options()
         self.assertFalse(differs(again, ticked))
         self.assertFalse(os.path.exists(os.path.join(self.data, "ini.ini")))
-
-    def copied_error(self):
-        """The text of the エラー box, copied as a user would, after which Enter closes it."""
-        box = self.dialog("エラー")
-        x, y, width, _ = geometry(self.env, box)
-        self.xdotool("mousemove", str(x + width // 2), str(y + 20), "click", "1")
-        self.xdotool("key", "ctrl+a", "ctrl+c")
-        time.sleep(0.2)
-        text = run(self.env, "xclip", "-o", "-selection", "clipboard")
-        self.keys("Return")
-        self.gone("エラー")
-        return text
 
 
 if __name__ == "__main__":

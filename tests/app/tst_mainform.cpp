@@ -1,6 +1,7 @@
 #include "app/HomePage.h"
 #include "app/MainForm.h"
 #include "app/ProgramBusy.h"
+#include "app/QtTexts.h"
 
 #include "chara/CharaStage.h"
 #include "chara/CharaState.h"
@@ -16,7 +17,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
@@ -36,15 +36,6 @@ namespace {
 template <typename Widget> Widget* control(const char* name) {
     return MainForm::instance().findChild<Widget*>(QString::fromLatin1(name));
 }
-
-// Takes the addresses the program hands to a web browser.
-class BrowserStandIn : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& address) { opened.append(address); }
-};
 
 int clientHeight() {
     return MainForm::instance().centralWidget()->height();
@@ -258,29 +249,30 @@ private Q_SLOTS:
         MessageBox::setTestAnswer(std::nullopt);
     }
 
-    // The page's address goes to the browser only after Yes, and only if the page is there;
-    // anything else ends in a box that says what went wrong.
+    // The page's address goes to the browser (xdg-open) only after Yes, and only if the page is
+    // there; a missing page, a missing xdg-open and one that finds no browser are said in a box.
     void homePageAsksFirst_data() {
         QTest::addColumn<QMessageBox::StandardButton>("answer");
         QTest::addColumn<bool>("pageShipped");
-        QTest::addColumn<bool>("browser");
+        QTest::addColumn<int>("xdgOpenStatus"); // -1: there is none
         QTest::addColumn<QString>("error");
-        QTest::addColumn<bool>("opened");
-        QTest::newRow("no") << QMessageBox::No << true << true << QString() << false;
-        QTest::newRow("yes") << QMessageBox::Yes << true << true << QString() << true;
+        QTest::addColumn<bool>("handedOver");
+        const QString noBrowser = QStringLiteral("ウェブブラウザーが見つかりません");
+        QTest::newRow("no") << QMessageBox::No << true << 0 << QString() << false;
+        QTest::newRow("yes") << QMessageBox::Yes << true << 0 << QString() << true;
         QTest::newRow("yes, page missing")
-            << QMessageBox::Yes << false << true
+            << QMessageBox::Yes << false << 0
             << QStringLiteral("ホームページのファイルが見つかりません。") << false;
-        QTest::newRow("yes, no browser")
-            << QMessageBox::Yes << true << false
-            << QStringLiteral("ウェブブラウザーが見つかりません") << false;
+        QTest::newRow("yes, no browser behind xdg-open")
+            << QMessageBox::Yes << true << 3 << noBrowser << true;
+        QTest::newRow("yes, no xdg-open") << QMessageBox::Yes << true << -1 << noBrowser << false;
     }
     void homePageAsksFirst() {
         QFETCH(QMessageBox::StandardButton, answer);
         QFETCH(bool, pageShipped);
-        QFETCH(bool, browser);
+        QFETCH(int, xdgOpenStatus);
         QFETCH(QString, error);
-        QFETCH(bool, opened);
+        QFETCH(bool, handedOver);
         const QUrl address = homePageAddress();
         QVERIFY(address.isLocalFile());
         QDir pageDir = QFileInfo(address.toLocalFile()).dir();
@@ -288,16 +280,33 @@ private Q_SLOTS:
             QVERIFY(pageDir.mkpath(QStringLiteral(".")));
             QVERIFY(writeContent(address.toLocalFile(), "<html></html>"));
         }
-        const auto cleanup = qScopeGuard([&pageDir] { pageDir.removeRecursively(); });
-        BrowserStandIn standIn;
-        if (browser)
-            QDesktopServices::setUrlHandler(QStringLiteral("file"), &standIn, "open");
+        // A stand-in for xdg-open, alone on the PATH, that notes the address it is given.
+        QTemporaryDir bin;
+        const QString record = bin.filePath(QStringLiteral("opened"));
+        if (xdgOpenStatus >= 0) {
+            const QString script = bin.filePath(QStringLiteral("xdg-open"));
+            QVERIFY(writeContent(script, QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n"
+                                                        "exit %2\n")
+                                             .arg(record)
+                                             .arg(xdgOpenStatus)
+                                             .toUtf8()));
+            QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
+        }
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.path().toUtf8());
+        const auto cleanup = qScopeGuard([&pageDir, &path] {
+            pageDir.removeRecursively();
+            qputenv("PATH", path);
+        });
         MessageBox::setTestAnswer(answer);
 
         MainForm::instance().findChild<QAction*>(QStringLiteral("mhp"))->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        if (handedOver)
+            QTRY_VERIFY(QFile::exists(record));
+        if (!error.isEmpty())
+            QTRY_VERIFY((shown += MessageBox::takeShown()).size() == 2);
         MessageBox::setTestAnswer(std::nullopt);
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), error.isEmpty() ? 1 : 2);
         QCOMPARE(shown[0].title, QStringLiteral("確認"));
         QCOMPARE(shown[0].icon, QMessageBox::Question);
@@ -307,9 +316,10 @@ private Q_SLOTS:
         if (!error.isEmpty()) {
             QCOMPARE(shown[1].title, QStringLiteral("エラー"));
             QVERIFY2(shown[1].text.contains(error), qPrintable(shown[1].text));
-            QVERIFY2(shown[1].text.contains(address.toLocalFile()), qPrintable(shown[1].text));
         }
-        QCOMPARE(standIn.opened, opened ? QList<QUrl>{address} : QList<QUrl>{});
+        QCOMPARE(QFile::exists(record), handedOver);
+        if (handedOver)
+            QCOMPARE(QUrl(QString::fromUtf8(contentOf(record))), address);
     }
 
     // What the user clicks, types or composes while the program is busy is dropped: none of it
@@ -407,6 +417,15 @@ private Q_SLOTS:
         QCOMPARE(shown, ink(wide));
         QVERIFY(box->font().pointSizeF() >= 7);
         form.setResultNumber(QStringLiteral("1"));
+    }
+
+    void qtsOwnButtonsSpeakJapanese() {
+        QVERIFY(InstallJapaneseQtTexts());
+        QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), QStringLiteral("?"),
+                        QMessageBox::Yes | QMessageBox::No);
+        QVERIFY2(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")),
+                 qPrintable(box.button(QMessageBox::Yes)->text()));
+        QVERIFY(box.button(QMessageBox::No)->text().contains(QStringLiteral("いいえ")));
     }
 
     void stageShowsTheFrontViewAndAnimates() {

@@ -3,6 +3,7 @@
 // a whole character, and does not depend on the default when the key is there; a number is the
 // default exactly when the value is empty; a value written that holds no line break reads back as
 // given, up to a NUL, every other entry reads as before, and writing it again changes nothing.
+// Writing back every value that the file holds, as read, leaves the file's bytes as they were.
 //
 // The input: two bytes that pick the names to write and to watch, one byte of buffer size, one of
 // the value's length, the value, and then the file.
@@ -58,6 +59,37 @@ QByteArrayView cutAtNul(QByteArrayView value) {
 constexpr QByteArrayView defaultA = "\x01<A>";
 constexpr QByteArrayView defaultB = "\x01<B>";
 
+QByteArrayView trimmed(QByteArrayView text) {
+    while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t'))
+        text.chop(1);
+    return text;
+}
+
+// The names of the sections of a file, each with the names of the keys under it, taken apart as
+// plainly as possible; which of them the reader finds is for the reader to say.
+QList<std::pair<QByteArray, QList<QByteArray>>> namesIn(QByteArrayView content) {
+    if (content.startsWith("\xEF\xBB\xBF"))
+        content = content.sliced(3);
+    QList<std::pair<QByteArray, QList<QByteArray>>> sections;
+    for (qsizetype start = 0, end = 0; start < content.size(); start = end + 1) {
+        end = start;
+        while (end < content.size() && content[end] != '\r' && content[end] != '\n')
+            ++end;
+        const QByteArrayView line = trimmed(content.sliced(start, end - start));
+        if (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n')
+            ++end;
+        if (line.startsWith('[') && line.contains(']'))
+            sections.append({trimmed(line.sliced(1, line.lastIndexOf(']') - 1)).toByteArray(), {}});
+        else if (!sections.isEmpty() && !line.isEmpty())
+            sections.back().second.append(
+                trimmed(line.first(line.contains('=') ? line.indexOf('=') : line.size()))
+                    .toByteArray());
+    }
+    return sections;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -77,6 +109,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto read = [&](const Name& s, const Name& k, QByteArrayView fallback, qsizetype bytes) {
         return ProfileFile::readString(path, s.bytes, k.bytes, fallback, bytes);
     };
+
+    for (const auto& [sectionName, keyNames] : namesIn(content)) {
+        QList<ProfileFile::Entry> held;
+        for (const QByteArray& keyName : keyNames) {
+            const QByteArray stored = ProfileFile::readString(path, sectionName, keyName, defaultA,
+                                                              ProfileFile::maxFileBytes);
+            if (stored == ProfileFile::readString(path, sectionName, keyName, defaultB,
+                                                  ProfileFile::maxFileBytes))
+                held.append({keyName, stored});
+        }
+        require(!ProfileFile::writeStrings(path, sectionName, held, ProfileFile::Access::Shared));
+        require(contentOf(path) == content);
+    }
 
     const QByteArray readA = read(section, key, defaultA, ProfileFile::maxFileBytes);
     const QByteArray readB = read(section, key, defaultB, ProfileFile::maxFileBytes);

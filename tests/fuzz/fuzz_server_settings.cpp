@@ -1,7 +1,7 @@
 // Feeds any bytes to the reader of "vbmail.ini" as the file. Whatever the bytes: every value read
 // is at most 100 characters; a field is set the same whatever it held before, and kept when no
-// line can be for it; the settings read save and load back as they were, and a save that refuses
-// them leaves the file as it was.
+// line can be for it; saving the settings read changes no byte of the file; a changed value
+// saves and loads back.
 
 #include "settings/ServerSettingsFile.h"
 
@@ -82,12 +82,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(apopSet ? fresh.ApopFlag == unset.ApopFlag
                     : fresh.ApopFlag == 0 || fresh.ApopFlag == unsetFlag);
 
-    if (SaveServerSettings(fresh)) {
-        require(contentOf(fileName) == input);
+    require(!SaveServerSettings(fresh));
+    require(contentOf(fileName) == input);
+
+    SettingsStore changed = fresh;
+    changed.Pop3Server = QStringLiteral("pop3s://changed.example.jp");
+    if (SaveServerSettings(changed))
         return 0;
-    }
     SettingsStore loadedBack;
     LoadServerSettings(loadedBack);
-    require(sameServers(loadedBack, fresh));
+    require(sameServers(loadedBack, changed));
     return 0;
 }

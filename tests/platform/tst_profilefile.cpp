@@ -1,10 +1,16 @@
 #include "platform/ProfileFile.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <future>
 #include <new>
+#include <sys/file.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "FileContent.h"
@@ -19,6 +25,13 @@ rlim_t addressSpaceInUse() {
     return statm.readAll().split(' ').value(0).toULongLong() *
            static_cast<rlim_t>(::sysconf(_SC_PAGESIZE));
 }
+
+ino_t inodeOf(const QString& path) {
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_ino : 0;
+}
+
+const QByteArray mark = "\xEF\xBB\xBF";
 
 } // namespace
 
@@ -38,7 +51,10 @@ private:
 
 private Q_SLOTS:
     void init() { m_path = m_dir.filePath(QStringLiteral("test.ini")); }
-    void cleanup() { QFile::remove(m_path); }
+    void cleanup() {
+        QFile::remove(m_path);
+        QFile::remove(m_path + QStringLiteral(".new"));
+    }
 
     void readsWithTheWindowsRules() {
         QVERIFY(writeContent(m_path, "NAME=before any section\r\n"
@@ -64,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(read("Missing", "NAME"), QByteArray("<default>"));
     }
 
-    void readsLoneCrLinesLikeCrLf_data() {
+    void readsLoneCrLinesAndMarkedFilesLikeCrLf_data() {
         QTest::addColumn<QByteArray>("section");
         QTest::addColumn<QByteArray>("key");
         QTest::addColumn<int>("bufferSize");
@@ -82,18 +98,20 @@ private Q_SLOTS:
         QTest::newRow("not in the next section")
             << QByteArray("section2") << QByteArray("name1") << 256 << QByteArray("<default>");
     }
-    void readsLoneCrLinesLikeCrLf() {
+    void readsLoneCrLinesAndMarkedFilesLikeCrLf() {
         QFETCH(QByteArray, section);
         QFETCH(QByteArray, key);
         QFETCH(int, bufferSize);
         QFETCH(QByteArray, expected);
-        // The file of Wine's conformance test of lone-CR lines, which Windows reads as CR LF ones.
+        // The file of Wine's conformance test of lone-CR lines, which Windows reads as CR LF ones;
+        // and the same after a UTF-8 byte-order mark.
         const QByteArrayList lines = {"[section1]", "name1=val1", "name2=\"val2\"",
                                       "name3",      "name4=a",    "[section2]"};
-        for (const QByteArray& end : {QByteArray("\r"), QByteArray("\r\n")}) {
-            QVERIFY(writeContent(m_path, lines.join(end) + end));
-            QCOMPARE(read(section, key, bufferSize), expected);
-        }
+        for (const QByteArray& start : {QByteArray(), mark})
+            for (const QByteArray& end : {QByteArray("\r"), QByteArray("\r\n")}) {
+                QVERIFY(writeContent(m_path, start + lines.join(end) + end));
+                QCOMPARE(read(section, key, bufferSize), expected);
+            }
     }
 
     void missingOrStrangeFilesReadAsDefaults() {
@@ -112,28 +130,37 @@ private Q_SLOTS:
 
     void saysWhyAnExistingFileCannotBeRead_data() {
         QTest::addColumn<QString>("obstacle");
-        QTest::addColumn<bool>("problem");
-        QTest::newRow("missing") << QStringLiteral("missing") << false;
-        QTest::newRow("readable") << QStringLiteral("readable") << false;
-        QTest::newRow("a folder") << QStringLiteral("folder") << true;
-        QTest::newRow("without permission") << QStringLiteral("no permission") << true;
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("missing") << QStringLiteral("missing") << QString();
+        QTest::newRow("readable") << QStringLiteral("readable") << QString();
+        QTest::newRow("a folder") << QStringLiteral("folder")
+                                  << QStringLiteral("同じ名前のフォルダがあります。");
+        QTest::newRow("a pipe") << QStringLiteral("pipe")
+                                << QStringLiteral("通常のファイルではありません。");
+        QTest::newRow("without permission")
+            << QStringLiteral("no permission") << QStringLiteral("アクセスが拒否されました。");
     }
     void saysWhyAnExistingFileCannotBeRead() {
         QFETCH(QString, obstacle);
-        QFETCH(bool, problem);
+        QFETCH(QString, problem);
         if (obstacle == u"folder")
             QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
-        if (obstacle != u"missing" && obstacle != u"folder")
+        if (obstacle == u"pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(m_path).constData(), 0600), 0);
+        if (obstacle == u"readable" || obstacle == u"no permission")
             QVERIFY(writeContent(m_path, "[EXEINI]\r\nNUMBER=1\r\n"));
-        if (obstacle == u"no permission") {
+        // Permission bits do not stop root's reads: root reads as "nobody" then.
+        const bool asNobody = obstacle == u"no permission" && ::geteuid() == 0;
+        if (obstacle == u"no permission")
             QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
-            if (QFile file(m_path); file.open(QIODevice::ReadOnly))
-                QSKIP("Permission bits do not stop this user's reads (root).");
-        }
+        if (asNobody)
+            ::setfsuid(65534);
         QString reason = QStringLiteral("left from before");
         const int number = ProfileFile::readInt(m_path, "EXEINI", "NUMBER", 7, &reason);
+        if (asNobody)
+            ::setfsuid(0);
         QCOMPARE(number, obstacle == u"readable" ? 1 : 7);
-        QCOMPARE(reason.isEmpty(), !problem);
+        QCOMPARE(reason, problem);
         if (obstacle == u"folder")
             QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("test.ini")));
     }
@@ -230,7 +257,7 @@ private Q_SLOTS:
                                                "[Last]\r\nX=1"));
     }
 
-    void savesKeepLoneCrLines_data() {
+    void savesKeepLineEndsAndMark_data() {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
         QTest::newRow("replaced line keeps its CR")
@@ -242,8 +269,12 @@ private Q_SLOTS:
             << QByteArray("[Other]\rX=1\r") << QByteArray("[Other]\rX=1\r[EXEINI]\r\nNUMBER=0\r\n");
         QTest::newRow("lone CR among CR LF lines") << QByteArray("[EXEINI]\r\nNUMBER=1\rX=2\r\n")
                                                    << QByteArray("[EXEINI]\r\nNUMBER=0\rX=2\r\n");
+        QTest::newRow("byte-order mark before the section")
+            << mark + "[EXEINI]\r\nNAME=a\r\n"
+            << mark + "[EXEINI]\r\nNAME=a\r\nNUMBER=0\r\n";
+        QTest::newRow("only a byte-order mark") << mark << mark + "[EXEINI]\r\nNUMBER=0\r\n";
     }
-    void savesKeepLoneCrLines() {
+    void savesKeepLineEndsAndMark() {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
         QVERIFY(writeContent(m_path, before));
@@ -260,6 +291,82 @@ private Q_SLOTS:
         QCOMPARE(contentOf(m_path), QByteArray("[EXEINI]\r\nNUMBER=0\r\n"));
     }
 
+    void savesOnlyValuesThatChanged_data() {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QList<ProfileFile::Entry>>("entries");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray padded = "[EXEINI]\r\n  Name = \"value\"  \r\nNUMBER=1\r\n";
+        const QByteArray nul("[EXEINI]\r\nNAME=ab\0cd\r\n", 21);
+        const QByteArray marked = mark + "[exeini]\rName='x'\rNUMBER\r";
+        QTest::newRow("blanks and quotes")
+            << padded << QList<ProfileFile::Entry>{{"NAME", "value"}} << padded;
+        QTest::newRow("bytes after a NUL")
+            << nul << QList<ProfileFile::Entry>{{"NAME", "ab"}} << nul;
+        QTest::newRow("marked, lone CRs, other case, no equals")
+            << marked << QList<ProfileFile::Entry>{{"NAME", "x"}, {"number", ""}} << marked;
+        QTest::newRow("one of two changed")
+            << padded << QList<ProfileFile::Entry>{{"NAME", "value"}, {"NUMBER", "2"}}
+            << QByteArray("[EXEINI]\r\n  Name = \"value\"  \r\nNUMBER=2\r\n");
+        QTest::newRow("first of two equal keys") << QByteArray("[EXEINI]\r\nNAME=a\r\nNAME=b\r\n")
+                                                 << QList<ProfileFile::Entry>{{"NAME", "b"}}
+                                                 << QByteArray("[EXEINI]\r\nNAME=b\r\nNAME=b\r\n");
+        QTest::newRow("absent key added")
+            << nul << QList<ProfileFile::Entry>{{"NAME2", ""}} << nul + "NAME2=\r\n";
+    }
+    void savesOnlyValuesThatChanged() {
+        QFETCH(QByteArray, before);
+        QFETCH(QList<ProfileFile::Entry>, entries);
+        QFETCH(QByteArray, after);
+        QVERIFY(writeContent(m_path, before));
+        const QDateTime earlier = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        QFile file(m_path);
+        QVERIFY(file.open(QIODevice::ReadOnly) &&
+                file.setFileTime(earlier, QFileDevice::FileModificationTime));
+        const ino_t inode = inodeOf(m_path);
+        QCOMPARE(ProfileFile::writeStrings(m_path, "EXEINI", entries, ProfileFile::Access::Shared),
+                 std::nullopt);
+        QCOMPARE(contentOf(m_path), after);
+        if (after == before) {
+            QCOMPARE(QFileInfo(m_path).lastModified(), earlier);
+            QCOMPARE(inodeOf(m_path), inode);
+            QVERIFY(!QFile::exists(m_path + QStringLiteral(".new")));
+        }
+    }
+
+    void concurrentSavesKeepEachOthersChanges() {
+        // Each side checks before each save that its own key still holds the value it saved last:
+        // a save that read the file before the other side's save and wrote after it would have put
+        // back the older value.
+        constexpr int rounds = 100;
+        const auto saveRounds = [this](const QByteArray& key) {
+            int lostOrFailed = 0;
+            for (int round = 1; round <= rounds; ++round) {
+                if (ProfileFile::readString(m_path, "EXEINI", key, "0", 16) !=
+                    QByteArray::number(round - 1))
+                    ++lostOrFailed;
+                if (ProfileFile::writeStrings(m_path, "EXEINI", {{key, QByteArray::number(round)}},
+                                              ProfileFile::Access::Shared))
+                    ++lostOrFailed;
+            }
+            return lostOrFailed;
+        };
+        auto first = std::async(std::launch::async, saveRounds, QByteArray("FIRST"));
+        auto second = std::async(std::launch::async, saveRounds, QByteArray("SECOND"));
+        QCOMPARE(first.get(), 0);
+        QCOMPARE(second.get(), 0);
+        QCOMPARE(read("EXEINI", "FIRST"), QByteArray::number(rounds));
+        QCOMPARE(read("EXEINI", "SECOND"), QByteArray::number(rounds));
+    }
+
+    void readsAHeadUpToTheLimitGiven() {
+        const QByteArray content(4097, 'x');
+        QVERIFY(writeContent(m_path, content));
+        QString problem = QStringLiteral("left from before");
+        QCOMPARE(ProfileFile::readFileHead(m_path, &problem, 4096 + 1), content);
+        QCOMPARE(ProfileFile::readFileHead(m_path, &problem, 10), content.left(10));
+        QCOMPARE(problem, QString());
+    }
+
     void ownerOnlyFilesStayPrivate() {
         QVERIFY(writeContent(m_path, "[EXEINI]\r\n"));
         QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner |
@@ -271,19 +378,51 @@ private Q_SLOTS:
         QVERIFY(QFile::permissions(m_path).testFlags(QFile::ReadOwner | QFile::WriteOwner));
     }
 
+    void failedWritesLeaveNothingTorn_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::addColumn<bool>("whole");
+        QTest::addColumn<QString>("reason"); // empty: the system's words
+        const QString folder = QStringLiteral("同じ名前のフォルダがあります。");
+        QTest::newRow("folder in the file's place") << QStringLiteral("folder") << false << folder;
+        QTest::newRow("folder in the file's place, written whole")
+            << QStringLiteral("folder") << true << folder;
+        QTest::newRow("file in the folder's place") << QStringLiteral("file") << false << QString();
+        QTest::newRow("another save holds the lock")
+            << QStringLiteral("lock") << false
+            << QStringLiteral("ほかのプログラムがこのファイルを保存中です。"
+                              "しばらくしてからもう一度保存してください。");
+    }
     void failedWritesLeaveNothingTorn() {
-        // A folder in the file's place cannot be replaced; a file in the folder's place cannot
-        // hold the file.
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
-        QVERIFY(write("NUMBER", "1").has_value());
-        QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("test.ini")));
-
-        QVERIFY(writeContent(m_dir.filePath(QStringLiteral("notafolder")), "x"));
-        const auto failure =
-            ProfileFile::writeStrings(m_dir.filePath(QStringLiteral("notafolder/test.ini")),
-                                      "EXEINI", {{"NUMBER", "1"}}, ProfileFile::Access::Shared);
+        QFETCH(QString, obstacle);
+        QFETCH(bool, whole);
+        QFETCH(QString, reason);
+        QString path = m_path;
+        int lock = -1;
+        if (obstacle == u"folder")
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("test.ini")));
+        if (obstacle == u"file")
+            path = m_path + QStringLiteral("/test.ini");
+        if (obstacle != u"folder")
+            QVERIFY(writeContent(m_path, "[EXEINI]\r\nNUMBER=0\r\n"));
+        if (obstacle == u"lock") {
+            lock = ::open(QFile::encodeName(m_path + QStringLiteral(".new")).constData(),
+                          O_CREAT | O_RDWR, 0600);
+            QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
+        }
+        const QByteArray before = contentOf(m_path);
+        const auto failure = whole ? ProfileFile::replaceFile(path, "[EXEINI]\r\nNUMBER=1\r\n",
+                                                              ProfileFile::Access::Shared)
+                                   : ProfileFile::writeStrings(path, "EXEINI", {{"NUMBER", "1"}},
+                                                               ProfileFile::Access::Shared);
+        if (lock >= 0)
+            ::close(lock);
         QVERIFY(failure.has_value());
+        QCOMPARE(reason.isEmpty() ? QString() : *failure, reason);
         QVERIFY(!failure->isEmpty());
+        QCOMPARE(contentOf(m_path), before);
+        QCOMPARE(QFile::exists(m_path + QStringLiteral(".new")), obstacle == u"lock");
+        if (obstacle == u"folder")
+            QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("test.ini")));
     }
 
     void smallFilesReadInLittleAddressSpace() {
@@ -321,7 +460,8 @@ private Q_SLOTS:
 
         QVERIFY(file.resize(ProfileFile::maxFileBytes + 1));
         const QByteArray head = contentOf(m_path).left(64);
-        QVERIFY(write("NUMBER", "1").has_value());
+        QCOMPARE(write("NUMBER", "1"), QStringLiteral("ファイルが大きすぎます（%1 バイトまで）。")
+                                           .arg(ProfileFile::maxFileBytes));
         QCOMPARE(QFileInfo(m_path).size(), ProfileFile::maxFileBytes + 1);
         QCOMPARE(contentOf(m_path).left(64), head);
     }

@@ -1,5 +1,6 @@
 #include "settings/AccountFile.h"
 #include "settings/OptionFile.h"
+#include "settings/ReadProblems.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -78,6 +79,28 @@ private Q_SLOTS:
         QVERIFY(ReadAccount().id.isEmpty());
     }
 
+    // An account written by hand in UTF-8, with a byte-order mark and a value past 255 bytes: it
+    // is said to hold what code page 932 cannot read, and saving it unchanged keeps every byte.
+    void anUnchangedAccountKeepsItsBytes() {
+        const QByteArray handWritten =
+            "\xEF\xBB\xBF[EXEINI]\nNAME = " + QString::fromUtf8("山田太郎").toUtf8() +
+            "\nNAME2=" + QByteArray(300, 'p') + "\nNAME3=1\n";
+        QVERIFY(QDir().mkpath(DataFolder()));
+        QVERIFY(writeContent(AccountFilePath(), handWritten));
+        takeReadProblems();
+        const StoredAccount account = ReadAccount();
+        QCOMPARE(account.password, QString(255, QLatin1Char('p')));
+        const QList<SaveFailure> said = takeReadProblems();
+        QCOMPARE(said.size(), 1);
+        QVERIFY(said[0].message.contains(QStringLiteral("読めない文字")));
+        QCOMPARE(SaveAccount(account.id, account.password, true), std::nullopt);
+        QCOMPARE(contentOf(AccountFilePath()), handWritten);
+        QCOMPARE(SaveAccount(QStringLiteral("yamada"), account.password, true), std::nullopt);
+        QCOMPARE(contentOf(AccountFilePath()),
+                 QByteArray(handWritten)
+                     .replace(handWritten.indexOf("NAME ="), 4 + 3 + 12, "NAME=yamada"));
+    }
+
     void longValuesAreCutAtAWholeCharacter() {
         QVERIFY(QDir().mkpath(DataFolder()));
         QVERIFY(writeContent(AccountFilePath(), "[EXEINI]\r\nNAME=" + QByteArray(300, 'i') +
@@ -105,6 +128,7 @@ private Q_SLOTS:
         const SaveResult failure = WriteDisconnectOption(QStringLiteral("1"));
         QVERIFY(failure.has_value());
         QVERIFY(failure->message.contains(QDir::toNativeSeparators(DataFolder())));
+        QVERIFY(failure->message.contains(QStringLiteral("同じ名前のファイルがあります")));
         QVERIFY(SaveAccount(QStringLiteral("a"), QStringLiteral("b"), true).has_value());
         QCOMPARE(ReadDisconnectOption(), 0);
     }

@@ -12,7 +12,7 @@
 namespace {
 
 QString messagePrefix(const QString& path) {
-    return QStringLiteral("設定ファイル「%1」を読み込めません。\n")
+    return QStringLiteral("設定ファイルを読み込めません。\n%1\n")
         .arg(QDir::toNativeSeparators(path));
 }
 

@@ -17,6 +17,7 @@
 #include <QStyle>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include "FileContent.h"
 
@@ -115,6 +116,11 @@ private Q_SLOTS:
         QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("MailText"));
         QTest::keyClick(&form, Qt::Key_A, Qt::AltModifier);
         QTRY_VERIFY(!control<QCheckBox>(form, "ApopCheck")->isChecked());
+        // No more is taken than a start of the program reads back.
+        QLineEdit* smtp = control<QLineEdit>(form, "SmtpText");
+        smtp->clear();
+        QTest::keyClicks(smtp, QString(135, QLatin1Char('s')));
+        QCOMPARE(smtp->text().size(), 100);
     }
 
     // How each way out of the server dialog leaves the record and "vbmail.ini".
@@ -315,6 +321,12 @@ private Q_SLOTS:
             << "OptionForm" << QStringLiteral("pop.example.jp") << QStringLiteral("vbmail.ini");
         QTest::newRow("account: character outside the code page")
             << "IdPassForm" << QStringLiteral("pä") << QStringLiteral("ä");
+        // The check's own reading of the server's form, at saving.
+        const QString forms = QStringLiteral("1～65535");
+        for (const char* typed : {"pop3s://", "pop.example.jp:0", "pop.example.jp:99999",
+                                  "pop.example.jp:abc", "pop.example.jp 110"})
+            QTest::addRow("server: %s", typed)
+                << "OptionForm" << QString::fromLatin1(typed) << forms;
     }
     void failedSavesAreSaidAndLoseNothing() {
         QFETCH(QString, dialog);
@@ -353,6 +365,37 @@ private Q_SLOTS:
         if (said != QStringLiteral("vbmail.ini"))
             QCOMPARE(contentOf(QStringLiteral("vbmail.ini")), serverFile);
         QDir().rmdir(QStringLiteral("vbmail.ini"));
+    }
+
+    // A box shows text as text: markup as it is, a server's control and direction characters
+    // spelt out; no caret; a long name wraps, every line of it shown.
+    void messageBoxesShowTextAsText() {
+        QCOMPARE(MessageBox::shownText(QStringLiteral("<b>a</b>\x1B[2J\u202Eb\n\tc\x7F")),
+                 QStringLiteral("<b>a</b><U+001B>[2J<U+202E>b\n\tc<U+007F>"));
+        MessageBox::setTestAnswer(std::nullopt);
+        const QString text = QStringLiteral("<i>設定ファイル</i>\n「%1.example.jp」\n最後の行")
+                                 .arg(QString(150, QLatin1Char('b')));
+        QString shown;
+        bool plain = false, caret = true, whole = false;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+            for (int waited = 0; waited < 2000 && !whole; waited += 20) {
+                QTest::qWait(20);
+                whole = label->height() >= label->heightForWidth(label->width()) &&
+                        label->width() <= box->width();
+            }
+            shown = label->text();
+            plain = label->textFormat() == Qt::PlainText;
+            caret = label->textInteractionFlags() & Qt::TextSelectableByKeyboard;
+            box->close();
+        });
+        MessageBox::error(nullptr, text);
+        MessageBox::setTestAnswer(QMessageBox::Ok);
+        QCOMPARE(shown, text);
+        QVERIFY(plain);
+        QVERIFY(!caret);
+        QVERIFY(whole);
     }
 
     // The options dialog closes whatever happens; an option "ini.ini" cannot keep is said once

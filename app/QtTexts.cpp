@@ -1,0 +1,18 @@
+#include "app/QtTexts.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+bool InstallJapaneseQtTexts() {
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    const bool loaded =
+        translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    if (loaded)
+        QCoreApplication::installTranslator(translator);
+    else
+        delete translator;
+    return loaded;
+}
