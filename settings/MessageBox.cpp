@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScreen>
 
 namespace {
 
@@ -108,8 +109,16 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
     // An error's text can be selected with the mouse and copied, to search for it or pass it
     // on; no text caret blinks in it.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
         new BoxManners(box, label);
+        // Qt wraps any line past 500 pixels, inside a Japanese word if it must: the box is made
+        // wide enough for the widest line instead, as far as three quarters of the screen.
+        const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+        int widest = 0;
+        for (const QString& line : box.text().split(QLatin1Char('\n')))
+            widest = qMax(widest, label->fontMetrics().horizontalAdvance(line) + 1);
+        label->setMinimumWidth(qMin(widest, screen->availableGeometry().width() * 3 / 4));
+    }
     const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
     if (busy)
         QGuiApplication::restoreOverrideCursor();

@@ -368,34 +368,50 @@ private Q_SLOTS:
     }
 
     // A box shows text as text: markup as it is, a server's control and direction characters
-    // spelt out; no caret; a long name wraps, every line of it shown.
+    // spelt out; no caret; a long sentence is not wrapped inside a word; a long name wraps,
+    // every line of it shown.
     void messageBoxesShowTextAsText() {
         QCOMPARE(MessageBox::shownText(QStringLiteral("<b>a</b>\x1B[2J\u202Eb\n\tc\x7F")),
                  QStringLiteral("<b>a</b><U+001B>[2J<U+202E>b\n\tc<U+007F>"));
-        MessageBox::setTestAnswer(std::nullopt);
-        const QString text = QStringLiteral("<i>設定ファイル</i>\n「%1.example.jp」\n最後の行")
+        struct Seen {
+            QString text;
+            bool plain = false, caret = true, whole = false;
+            int width = 0;
+            QFontMetrics metrics{QFont()};
+        };
+        const auto show = [](const QString& text) {
+            Seen seen;
+            QTimer::singleShot(0, [&seen] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+                for (int waited = 0; waited < 2000 && !seen.whole; waited += 20) {
+                    QTest::qWait(20);
+                    seen.whole = label->height() >= label->heightForWidth(label->width()) &&
+                                 label->width() <= box->width();
+                }
+                seen.text = label->text();
+                seen.plain = label->textFormat() == Qt::PlainText;
+                seen.caret = label->textInteractionFlags() & Qt::TextSelectableByKeyboard;
+                seen.width = label->width();
+                seen.metrics = label->fontMetrics();
+                box->close();
+            });
+            MessageBox::setTestAnswer(std::nullopt);
+            MessageBox::error(nullptr, text);
+            MessageBox::setTestAnswer(QMessageBox::Ok);
+            return seen;
+        };
+        const QString name = QStringLiteral("<i>設定ファイル</i>\n「%1.example.jp」\n最後の行")
                                  .arg(QString(150, QLatin1Char('b')));
-        QString shown;
-        bool plain = false, caret = true, whole = false;
-        QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
-            for (int waited = 0; waited < 2000 && !whole; waited += 20) {
-                QTest::qWait(20);
-                whole = label->height() >= label->heightForWidth(label->width()) &&
-                        label->width() <= box->width();
-            }
-            shown = label->text();
-            plain = label->textFormat() == Qt::PlainText;
-            caret = label->textInteractionFlags() & Qt::TextSelectableByKeyboard;
-            box->close();
-        });
-        MessageBox::error(nullptr, text);
-        MessageBox::setTestAnswer(QMessageBox::Ok);
-        QCOMPARE(shown, text);
-        QVERIFY(plain);
-        QVERIFY(!caret);
-        QVERIFY(whole);
+        const Seen longName = show(name);
+        QCOMPARE(longName.text, name);
+        QVERIFY(longName.plain);
+        QVERIFY(!longName.caret);
+        QVERIFY(longName.whole);
+        const QString sentence = QStringLiteral("ほかのプログラムがこのファイルを保存中です。"
+                                                "しばらくしてからもう一度保存してください。");
+        const Seen longSentence = show(sentence);
+        QVERIFY(longSentence.width >= longSentence.metrics.horizontalAdvance(sentence));
     }
 
     // The options dialog closes whatever happens; an option "ini.ini" cannot keep is said once
