@@ -61,10 +61,22 @@ void ReadBuffer::append(QByteArrayView bytes) {
     m_bytes.append(bytes);
 }
 
+void ReadBuffer::endLinesWithCrLfOnly() {
+    m_crLfOnly = true;
+    m_searched = 0;
+}
+
 qsizetype ReadBuffer::nextLineEnd() {
-    const qsizetype end = m_bytes.indexOf('\n', m_position + m_searched);
-    m_searched = end < 0 ? m_bytes.size() - m_position : 0;
-    return end;
+    const qsizetype from = m_position + m_searched;
+    if (!m_crLfOnly) {
+        const qsizetype end = m_bytes.indexOf('\n', from);
+        m_searched = end < 0 ? m_bytes.size() - m_position : 0;
+        return end;
+    }
+    const qsizetype crlf = m_bytes.indexOf("\r\n", from);
+    // A CR at the very end may yet be followed by its LF.
+    m_searched = crlf < 0 ? qMax<qsizetype>(m_bytes.size() - m_position - 1, 0) : 0;
+    return crlf < 0 ? -1 : crlf + 1;
 }
 
 std::optional<ReadBuffer::Line> ReadBuffer::takeLine() {
@@ -81,7 +93,10 @@ std::optional<ReadBuffer::Line> ReadBuffer::takeLine() {
 
 ReadBuffer::Piece ReadBuffer::takePiece() {
     const qsizetype newline = nextLineEnd();
-    const qsizetype end = newline < 0 ? m_bytes.size() : newline + 1;
+    qsizetype end = newline < 0 ? m_bytes.size() : newline + 1;
+    // A CR at the end stays until what follows tells whether it begins a line end.
+    if (newline < 0 && m_crLfOnly && m_bytes.endsWith('\r'))
+        --end;
     const Piece piece{QByteArrayView(m_bytes).sliced(m_position, end - m_position), newline >= 0};
     m_position = end;
     m_searched = 0;
@@ -159,11 +174,12 @@ void MultiLineReader::reserve(qint64 announcedBytes) {
     m_data.reserve(qBound<qint64>(0, announcedBytes, qMin<qint64>(m_maxBytes, largestReservation)));
 }
 
-MultiLineReader::LineStart MultiLineReader::classifyLineStart(QByteArrayView unread) {
+MultiLineReader::LineStart MultiLineReader::classifyLineStart(QByteArrayView unread,
+                                                              bool crLfOnly) {
     if (!unread.startsWith('.'))
         return LineStart::Data;
     const QByteArrayView afterDot = unread.sliced(1);
-    if (afterDot.startsWith('\n') || afterDot.startsWith("\r\n"))
+    if (afterDot.startsWith("\r\n") || (!crLfOnly && afterDot.startsWith('\n')))
         return LineStart::Terminator;
     if (afterDot.isEmpty() || afterDot == "\r")
         return LineStart::Undecided;
@@ -173,7 +189,7 @@ MultiLineReader::LineStart MultiLineReader::classifyLineStart(QByteArrayView unr
 MultiLineReader::Progress MultiLineReader::consume(ReadBuffer& buffer) {
     while (!buffer.unread().isEmpty()) {
         if (m_atLineStart) {
-            switch (classifyLineStart(buffer.unread())) {
+            switch (classifyLineStart(buffer.unread(), buffer.endsLinesWithCrLfOnly())) {
             case LineStart::Undecided:
                 return Progress::NeedMore;
             case LineStart::Terminator:
@@ -186,6 +202,8 @@ MultiLineReader::Progress MultiLineReader::consume(ReadBuffer& buffer) {
             }
         }
         const ReadBuffer::Piece piece = buffer.takePiece();
+        if (piece.bytes.isEmpty())
+            return Progress::NeedMore;
         if (m_data.size() + piece.bytes.size() > m_maxBytes)
             return Progress::TooLarge;
         m_data.append(piece.bytes);

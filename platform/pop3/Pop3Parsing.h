@@ -12,8 +12,9 @@ namespace Pop3 {
 inline constexpr qsizetype maxStatusLineBytes = 64 * 1024;
 
 // Bytes received and not yet taken, handed out line by line or piece by piece. A line ends at
-// LF, with or without CR before it. Every byte is looked at once however it arrives, so a long
-// line costs time in proportion to its length.
+// LF, with or without CR before it, until the server is known to end its lines with CR LF: then
+// only CR LF ends one, and a lone LF is data. Every byte is looked at once however it arrives, so
+// a long line costs time in proportion to its length.
 class ReadBuffer {
 public:
     struct Line {
@@ -27,9 +28,13 @@ public:
     };
 
     void append(QByteArrayView bytes);
+    // From now on only CR LF ends a line.
+    void endLinesWithCrLfOnly();
+    bool endsLinesWithCrLfOnly() const { return m_crLfOnly; }
     // The next whole line; nothing until one has arrived. The views last until the next append.
     std::optional<Line> takeLine();
-    // The next piece; empty when nothing is buffered. The view lasts until the next append.
+    // The next piece; empty when nothing is buffered, or only a CR that may begin a line end.
+    // The view lasts until the next append.
     Piece takePiece();
     QByteArrayView unread() const { return QByteArrayView(m_bytes).sliced(m_position); }
     void skip(qsizetype bytes);
@@ -44,6 +49,7 @@ private:
     QByteArray m_bytes;
     qsizetype m_position = 0;
     qsizetype m_searched = 0; // bytes from m_position known to hold no line end
+    bool m_crLfOnly = false;
 };
 
 struct StatusLine {
@@ -83,8 +89,9 @@ Capability parseCapability(QByteArrayView line);
 std::optional<QByteArray> apopTimestamp(QByteArrayView greeting);
 
 // The data of a multi-line reply, taken from a read buffer as it arrives, with the dots that the
-// server added at line starts removed and every line end kept as sent. An unfinished line is
-// taken too, so that a message of one endless line is held once, here, not also in the buffer:
+// server added at line starts removed and every line end kept as sent; lines are the buffer's, so
+// that a lone LF inside a CR LF session is data and ".\n" after it ends nothing. An unfinished line
+// is taken too, so that a message of one endless line is held once, here, not also in the buffer:
 // only a line's first byte can be a stuffed dot or begin the terminating one.
 class MultiLineReader {
 public:
@@ -101,7 +108,7 @@ public:
 
 private:
     enum class LineStart { Data, Terminator, Undecided };
-    static LineStart classifyLineStart(QByteArrayView unread);
+    static LineStart classifyLineStart(QByteArrayView unread, bool crLfOnly);
 
     qsizetype m_maxBytes;
     QByteArray m_data;

@@ -205,6 +205,11 @@ Pop3Transport::Result Pop3Transport::readStatusLine(Pop3::StatusLine& status) {
         return waited;
     if (tooLong || line->raw.size() > Pop3::maxStatusLineBytes)
         return breakWith(MailFailure::tooLarge(m_address.host));
+    // The greeting shows how the server ends its lines: one that ends them with CR LF has a lone
+    // LF only inside data, where it must not end a line or a message.
+    if (!m_lineEndsKnown && line->raw.endsWith("\r\n"))
+        m_buffer.endLinesWithCrLfOnly();
+    m_lineEndsKnown = true;
     const auto parsed = Pop3::parseStatusLine(line->text);
     if (!parsed)
         return breakWith(MailFailure::protocol(m_address.host, line->text.toByteArray()));

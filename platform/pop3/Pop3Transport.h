@@ -64,6 +64,7 @@ private:
     int m_replyTimeoutMs;
     QSslSocket m_socket;
     Pop3::ReadBuffer m_buffer;
+    bool m_lineEndsKnown = false; // from the first status line, the greeting
     QList<QSslError> m_sslErrors;
     std::optional<MailFailure> m_broken;
     QEventLoop* m_runningWait = nullptr;

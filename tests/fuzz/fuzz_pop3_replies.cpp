@@ -1,6 +1,7 @@
 // Feeds any bytes to everything that parses what a POP3 server sends, split into chunks as the
 // network might deliver them: nothing may crash, read out of bounds or grow without bound, and
-// the replies read are the same however the bytes were split.
+// the replies read are the same however the bytes were split. The first byte chooses the chunk
+// size and whether lines end at LF or only at CR LF.
 
 #include "platform/pop3/Pop3Parsing.h"
 #include "platform/pop3/ServerAddress.h"
@@ -15,9 +16,11 @@ namespace {
 constexpr qsizetype maxMessageBytes = 1 << 16;
 
 // What was read, in order: status texts and the data of multi-line replies.
-QList<QByteArray> parseReplies(QByteArrayView input, qsizetype chunkSize) {
+QList<QByteArray> parseReplies(QByteArrayView input, qsizetype chunkSize, bool crLfOnly) {
     QList<QByteArray> read;
     Pop3::ReadBuffer buffer;
+    if (crLfOnly)
+        buffer.endLinesWithCrLfOnly();
     std::optional<Pop3::MultiLineReader> multiLine;
     for (qsizetype at = 0; at < input.size(); at += chunkSize) {
         buffer.append(input.sliced(at, qMin(chunkSize, input.size() - at)));
@@ -64,7 +67,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     const QByteArrayView input(reinterpret_cast<const char*>(data + 1),
                                static_cast<qsizetype>(size - 1));
-    if (parseReplies(input, qMax<qsizetype>(1, data[0])) != parseReplies(input, input.size() + 1))
+    const bool crLfOnly = data[0] & 0x80;
+    if (parseReplies(input, qMax<qsizetype>(1, data[0] & 0x7F), crLfOnly) !=
+        parseReplies(input, input.size() + 1, crLfOnly))
         __builtin_trap();
     Pop3::extractHeaderValues(input);
     parseServerAddress(QString::fromUtf8(input.first(qMin<qsizetype>(input.size(), 512))));

@@ -287,6 +287,25 @@ private Q_SLOTS:
         NMailPop3Close(handle);
     }
 
+    // In a session whose greeting ended in CR LF, a lone LF is data: each message comes back
+    // byte for byte, and the "+OK" lines inside the first are not taken for replies.
+    void loneLineFeedsAreDataInACrLfSession() {
+        const int handle = loggedIn("lone_line_feeds");
+        QVERIFY(handle != -1);
+        const QByteArray expected[] = {
+            "Subject: lone line feeds\r\n\r\nfirst\n.\nsecond\n..\nthird\r\n+OK 2 200\r\n"
+            ".leading\n+OK fake\n\r\nend\r\n",
+            "Subject: two\r\n\r\nthe second message\r\n"};
+        for (int number = 1; number <= 2; ++number) {
+            Status status;
+            QByteArray message;
+            QVERIFY(NMailPop3GetMail(handle, number, status.subject, status.from, status.date,
+                                     status.to, message, 0, 0) > 0);
+            QCOMPARE(message, expected[number - 1]);
+        }
+        NMailPop3Close(handle);
+    }
+
     void statusTextsAreBoundedByTheOption() {
         const int handle = loggedIn("huge_headers");
         QVERIFY(handle != -1);

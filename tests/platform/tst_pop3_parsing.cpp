@@ -83,11 +83,28 @@ private Q_SLOTS:
             QVERIFY2(!Pop3::apopTimestamp(none), none);
     }
 
+    // A server whose greeting ended in CR LF ends every line so: a lone LF is data, and neither
+    // "\n.\n" nor a "+OK" line inside a message ends it.
+    void multiLineDataIsUnstuffedAcrossChunks_data() {
+        QTest::addColumn<bool>("crLfOnly");
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<QByteArray>("data");
+        QTest::newRow("LF alone ends lines")
+            << false << QByteArray("Subject: x\r\n..\r\n...two\r\n. \r\nend\n.\r\n+OK next")
+            << QByteArray("Subject: x\r\n.\r\n..two\r\n \r\nend\n");
+        QTest::newRow("only CR LF ends lines")
+            << true << QByteArray("a\n.\nb\n..\nc\r\n+OK x\n\r\n..\r\n.\n.\r\n.\r\n+OK next")
+            << QByteArray("a\n.\nb\n..\nc\r\n+OK x\n\r\n.\r\n\n.\r\n");
+    }
     void multiLineDataIsUnstuffedAcrossChunks() {
-        const QByteArray reply = "Subject: x\r\n..\r\n...two\r\n. \r\nend\n.\r\n+OK next";
+        QFETCH(bool, crLfOnly);
+        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, data);
         // However the bytes arrive, the data is the same and the next reply stays buffered.
         for (qsizetype chunk = 1; chunk <= reply.size(); ++chunk) {
             Pop3::ReadBuffer buffer;
+            if (crLfOnly)
+                buffer.endLinesWithCrLfOnly();
             Pop3::MultiLineReader reader(1024);
             auto progress = Pop3::MultiLineReader::Progress::NeedMore;
             for (qsizetype at = 0; at < reply.size(); at += chunk) {
@@ -96,7 +113,7 @@ private Q_SLOTS:
                     progress = reader.consume(buffer);
             }
             QCOMPARE(progress, Pop3::MultiLineReader::Progress::Done);
-            QCOMPARE(reader.data(), QByteArray("Subject: x\r\n.\r\n..two\r\n \r\nend\n"));
+            QCOMPARE(reader.data(), data);
             QVERIFY(!buffer.takeLine());
             QCOMPARE(buffer.partialLineBytes(), 8);
         }
