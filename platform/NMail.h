@@ -6,11 +6,12 @@
 // The program's mail library: a POP3 client reached only through these calls. Every call runs on
 // the calling thread and returns when its work is done; while it waits for the network, the
 // thread's event loop keeps delivering events, so that windows keep painting and a window can
-// still be closed. What user input may do meanwhile is the caller's to decide (the program holds
-// it until the check ends).
+// still be closed. What user input may do meanwhile is the caller's to decide (the program drops
+// it while a check runs).
 //
 // Every wait is bounded. Connecting, a TLS handshake and every status line (the greeting, the
-// reply to a command) must arrive within 30 seconds of being asked for; the data of a
+// reply to a command) must arrive within 30 seconds of being asked for, and all the waits from
+// connecting to the answers of the login's STAT and LIST together take no longer; the data of a
 // multi-line reply (a message, a listing) must keep coming at 1 KiB or more in every 30 seconds,
 // which any working link passes and a server dripping bytes does not. Waiting for QUIT's reply
 // takes at most 3 seconds.

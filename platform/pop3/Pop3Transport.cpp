@@ -118,6 +118,8 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
     // again whenever it brought enough.
     QElapsedTimer window;
     window.start();
+    QElapsedTimer waited;
+    waited.start();
     qint64 windowBytes = 0;
     Result result;
     while (true) {
@@ -138,10 +140,13 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
             result = socketFailure();
             break;
         }
-        const qint64 left = m_replyTimeoutMs - window.elapsed();
+        qint64 left = m_replyTimeoutMs - window.elapsed();
+        const bool dialogueOver = m_dialogueLeftMs && *m_dialogueLeftMs - waited.elapsed() <= 0;
+        if (m_dialogueLeftMs)
+            left = qMin(left, *m_dialogueLeftMs - waited.elapsed());
         if (left <= 0) {
             const int seconds = (m_replyTimeoutMs + 999) / 1000;
-            if (patience == Patience::Reply || windowBytes == 0) {
+            if (patience == Patience::Reply || windowBytes == 0 || dialogueOver) {
                 result = breakWith(MailFailure::timedOut(m_address.host, seconds));
                 break;
             }
@@ -159,6 +164,8 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
         loop.exec();
     }
     m_runningWait = outerWait;
+    if (m_dialogueLeftMs)
+        *m_dialogueLeftMs -= waited.elapsed();
     for (const auto& connection : wakeUps)
         QObject::disconnect(connection);
     return result;

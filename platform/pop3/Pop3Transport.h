@@ -43,6 +43,12 @@ public:
     Result readStatusLine(Pop3::StatusLine& status);
     Result readMultiLine(Pop3::MultiLineReader& reader);
 
+    // From now until endDialogue(), all the waits together may last no longer than one reply
+    // time: a server that sends each reply just in time, or a byte at a time, cannot stretch a
+    // login past it.
+    void beginDialogue() { m_dialogueLeftMs = m_replyTimeoutMs; }
+    void endDialogue() { m_dialogueLeftMs.reset(); }
+
     // The connection can no longer be used: a failure happened or it was closed.
     bool isBroken() const { return m_broken.has_value(); }
     const std::optional<MailFailure>& brokenBy() const { return m_broken; }
@@ -62,6 +68,7 @@ private:
 
     ServerAddress m_address;
     int m_replyTimeoutMs;
+    std::optional<qint64> m_dialogueLeftMs; // what the dialogue's waits may still take
     QSslSocket m_socket;
     Pop3::ReadBuffer m_buffer;
     bool m_lineEndsKnown = false; // from the first status line, the greeting

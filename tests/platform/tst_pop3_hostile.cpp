@@ -163,6 +163,20 @@ private Q_SLOTS:
                     .text.contains(QStringLiteral("「fe80::1%2」からの受信が 30 秒間に 5 バイト")));
     }
 
+    // Each reply crawls in within its own time; connecting and logging in still end within one.
+    void aCrawlingLoginEndsWithinTheReplyTime() {
+        const int handle = connectTo("crawling_login");
+        const int count = handle == -1 ? -1
+                                       : NMailPop3Authenticate(handle, QStringLiteral("user"),
+                                                               QStringLiteral("secret"), 0);
+        QVERIFY(count < 0);
+        QVERIFY2(m_clock.elapsed() < replyTimeoutMs + 500,
+                 qPrintable(QString::number(m_clock.elapsed())));
+        expectFailure(QStringLiteral("応答がありません"));
+        if (handle != -1)
+            NMailPop3Close(handle);
+    }
+
     void apopNeedsAWellFormedTimestamp_data() {
         QTest::addColumn<QString>("scenario");
         QTest::newRow("no timestamp") << "no_timestamp";
