@@ -227,6 +227,8 @@ void MainForm::load() {
     MessageBox::showReadProblems(this);
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, statusBufferSize);
+    // The check throws every message away: the library need not hold them.
+    NMailSetOption(NMailOptionKeepMessages, 0);
     // A first run leads straight to the two settings a check needs. The keyboard goes to the
     // first of them, the one on top, rather than to the windows shown after it.
     bool prompted = false;

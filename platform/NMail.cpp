@@ -122,7 +122,13 @@ bool NMailInitializeWinSock() {
 }
 
 bool NMailSetOption(int option, int value) {
-    if (!state().initialized || option != NMailOptionStatusBufferSize || value < 1)
+    if (!state().initialized)
+        return false;
+    if (option == NMailOptionKeepMessages && (value == 0 || value == 1)) {
+        state().limits.keepMessages = value == 1;
+        return true;
+    }
+    if (option != NMailOptionStatusBufferSize || value < 1)
         return false;
     state().statusBufferSize = value;
     return true;
@@ -133,6 +139,7 @@ bool NMailEndWinSock() {
     const std::map<int, SessionPointer> sessions = std::exchange(state().sessions, {});
     state().initialized = false;
     state().statusBufferSize = NMailLibrary::defaultStatusBufferSize;
+    state().limits.keepMessages = true;
     for (const auto& [handle, session] : sessions)
         session->close();
     return wasInitialized;
@@ -195,8 +202,8 @@ int NMailPop3GetMail(int handle, int number, QString& subject, QString& from, QS
     if (const int code = fetch(handle, number, fetched, holder))
         return code;
     fillStatus(*fetched, subject, from, date, to);
-    message = *fetched;
-    return static_cast<int>(message.size());
+    message = state().limits.keepMessages ? *fetched : QByteArray();
+    return static_cast<int>(holder->fetchedLength());
 }
 
 int NMailGetMessage(int code, QString& text, int& size) {

@@ -44,7 +44,11 @@ bool NMailInitializeWinSock();
 // library hands back: each text holds at most that size less one character.
 inline constexpr int NMailOptionStatusBufferSize = 1;
 
-// False for an unknown option, a size below 1, or a library that is not set up.
+// Option 2, 0 or 1: whether NMailPop3GetMail hands back what it fetches (1, at first). With 0 it
+// gives an empty message, still reads each one whole and returns its length, and holds no more
+// of it than its headers need: a caller that throws messages away pays no memory for them.
+inline constexpr int NMailOptionKeepMessages = 2;
+// False for an unknown option or value, a size below 1, or a library that is not set up.
 bool NMailSetOption(int option, int value);
 
 // Closes every open connection and tears the library down; later calls fail until it is set up

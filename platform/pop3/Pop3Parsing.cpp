@@ -171,7 +171,8 @@ std::optional<QByteArray> apopTimestamp(QByteArrayView greeting) {
 
 void MultiLineReader::reserve(qint64 announcedBytes) {
     constexpr qint64 largestReservation = 32 * 1024 * 1024;
-    m_data.reserve(qBound<qint64>(0, announcedBytes, qMin<qint64>(m_maxBytes, largestReservation)));
+    m_data.reserve(
+        qBound<qint64>(0, announcedBytes, qMin<qint64>(m_keepBytes, largestReservation)));
 }
 
 MultiLineReader::LineStart MultiLineReader::classifyLineStart(QByteArrayView unread,
@@ -204,9 +205,10 @@ MultiLineReader::Progress MultiLineReader::consume(ReadBuffer& buffer) {
         const ReadBuffer::Piece piece = buffer.takePiece();
         if (piece.bytes.isEmpty())
             return Progress::NeedMore;
-        if (m_data.size() + piece.bytes.size() > m_maxBytes)
+        if (m_length + piece.bytes.size() > m_maxBytes)
             return Progress::TooLarge;
-        m_data.append(piece.bytes);
+        m_length += piece.bytes.size();
+        m_data.append(piece.bytes.first(qMin(piece.bytes.size(), m_keepBytes - m_data.size())));
         m_atLineStart = piece.endsLine;
     }
     return Progress::NeedMore;

@@ -97,7 +97,10 @@ class MultiLineReader {
 public:
     enum class Progress { NeedMore, Done, TooLarge };
 
-    explicit MultiLineReader(qsizetype maxBytes) : m_maxBytes(maxBytes) {}
+    // Data past keepBytes is counted but not kept: a caller that only needs the start of a
+    // message holds no more of it, whatever its size.
+    explicit MultiLineReader(qsizetype maxBytes, qsizetype keepBytes = -1)
+        : m_maxBytes(maxBytes), m_keepBytes(keepBytes < 0 ? maxBytes : keepBytes) {}
 
     // Makes room for the size the server announced, so that the data is not copied as it grows;
     // an absurd announcement reserves no more than a sensible message needs.
@@ -105,13 +108,17 @@ public:
 
     Progress consume(ReadBuffer& buffer);
     QByteArray& data() { return m_data; }
+    // The data's length, kept or not.
+    qint64 length() const { return m_length; }
 
 private:
     enum class LineStart { Data, Terminator, Undecided };
     static LineStart classifyLineStart(QByteArrayView unread, bool crLfOnly);
 
     qsizetype m_maxBytes;
+    qsizetype m_keepBytes;
     QByteArray m_data;
+    qint64 m_length = 0;
     bool m_atLineStart = true;
 };
 

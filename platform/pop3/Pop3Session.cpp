@@ -31,6 +31,9 @@ QList<QByteArrayView> lines(const QByteArray& data) {
 
 } // namespace
 
+// Where messages are not kept, as much of each as its headers need.
+constexpr qsizetype headerBytes = 64 * 1024;
+
 Pop3Session::Pop3Session(const ServerAddress& address, const Limits& limits,
                          const QSslConfiguration& tls)
     : m_limits(limits), m_transport(address, limits.timeoutMs, tls) {}
@@ -240,13 +243,16 @@ Pop3Session::Result Pop3Session::receiveFetchReply(bool keep) {
         return MailFailure::serverRefused(offers("TOP") ? "TOP" : "RETR", reply.text);
     if (!reply.ok)
         return std::nullopt;
-    Pop3::MultiLineReader message(m_limits.maxMessageBytes);
+    Pop3::MultiLineReader message(m_limits.maxMessageBytes, !keep                   ? 0
+                                                            : m_limits.keepMessages ? -1
+                                                                                    : headerBytes);
     if (keep)
         message.reserve(m_sizes[static_cast<std::size_t>(number - 1)]);
     if (auto failure = m_transport.readMultiLine(message))
         return failure;
     if (keep) {
         m_current = std::move(message.data());
+        m_currentLength = message.length();
         m_currentNumber = number;
     }
     return std::nullopt;

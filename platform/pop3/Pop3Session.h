@@ -23,6 +23,9 @@ public:
         int farewellTimeoutMs = 3'000;
         qint64 maxMessages = 1'000'000;
         qsizetype maxMessageBytes = 256 * 1024 * 1024;
+        // False: of a fetched message only its start is held, enough for its headers, and it
+        // costs no memory however large it is.
+        bool keepMessages = true;
         // Fetch commands sent ahead at most, and the announced bytes of their messages: enough to
         // keep a fast link with a long round trip busy. What the server sends ahead waits in
         // TCP's buffers, not in ours.
@@ -41,8 +44,10 @@ public:
     // Logs in and returns the number of messages.
     Result login(const QByteArray& id, const QByteArray& password, bool apop, qint64& count);
     Result messageSize(qint64 number, qint64& octets) const;
-    // The whole message; it stays available until another message is fetched.
+    // The whole message (its start only where messages are not kept); it stays available until
+    // another message is fetched, and so does its whole length.
     Result fetch(qint64 number, const QByteArray*& message);
+    qint64 fetchedLength() const { return m_currentLength; }
     void close();
 
 private:
@@ -72,4 +77,5 @@ private:
     qint64 m_inFlightBytes = 0;    // their announced sizes
     qint64 m_currentNumber = 0;
     QByteArray m_current;
+    qint64 m_currentLength = 0;
 };

@@ -285,11 +285,12 @@ private Q_SLOTS:
         const QString record = bin.filePath(QStringLiteral("opened"));
         if (xdgOpenStatus >= 0) {
             const QString script = bin.filePath(QStringLiteral("xdg-open"));
-            QVERIFY(writeContent(script, QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\n"
-                                                        "exit %2\n")
-                                             .arg(record)
-                                             .arg(xdgOpenStatus)
-                                             .toUtf8()));
+            QVERIFY(
+                writeContent(script, QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1.part'\n"
+                                                    "/bin/mv '%1.part' '%1'\nexit %2\n")
+                                         .arg(record)
+                                         .arg(xdgOpenStatus)
+                                         .toUtf8()));
             QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
         }
         const QByteArray path = qgetenv("PATH");
