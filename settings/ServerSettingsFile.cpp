@@ -54,7 +54,8 @@ const Field fields[] = {{"SMTP=", &SettingsStore::SmtpServer},
 
 // The value of a line as the program reads it: at most 100 characters.
 QString valueOf(QByteArrayView line, bool* valid = nullptr) {
-    const QString text = CodePage932::decode(line.first(qMin(line.size(), maxLineBytes)), valid);
+    const QString text =
+        CodePage932::decode(CodePage932::wholeCharacterPrefix(line, maxLineBytes), valid);
     return text.mid(prefixLength, serverSettingsValueLength);
 }
 
@@ -133,9 +134,10 @@ qint16 ApopFlagFromText(QStringView text) {
 void LoadServerSettings(SettingsStore& store) {
     const QString path = filePath();
     const QByteArray content = readFile(path, true);
+    const QList<Line> lines = splitLines(content);
     bool allValid = true;
     for (const auto& [prefix, text] : fields) {
-        const auto line = lineOf(content, splitLines(content), prefix);
+        const auto line = lineOf(content, lines, prefix);
         if (!line)
             continue;
         bool valid = true;
