@@ -1,5 +1,7 @@
 #include "platform/pop3/Pop3Transport.h"
 
+#include "platform/pop3/ConnectionRace.h"
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSslConfiguration>
@@ -55,22 +57,30 @@ QString describeSslErrors(const QList<QSslError>& errors) {
 
 Pop3Transport::Pop3Transport(const ServerAddress& address, int replyTimeoutMs,
                              const QSslConfiguration& tls)
-    : m_address(address), m_replyTimeoutMs(replyTimeoutMs) {
-    m_socket.setSslConfiguration(tls);
-    m_socket.setPeerVerifyName(address.host);
-    m_socket.setReadBufferSize(socketReadBufferBytes);
+    : m_address(address), m_replyTimeoutMs(replyTimeoutMs), m_tls(tls) {}
+
+std::unique_ptr<QSslSocket> Pop3Transport::newSocket() const {
+    auto socket = std::make_unique<QSslSocket>();
+    socket->setSslConfiguration(m_tls);
+    socket->setPeerVerifyName(m_address.host);
+    socket->setReadBufferSize(socketReadBufferBytes);
+    return socket;
+}
+
+void Pop3Transport::adopt(std::unique_ptr<QSslSocket> socket) {
+    m_socket = std::move(socket);
     // Pipelined commands go out at once: Nagle's algorithm would hold each small write back
-    // until the previous one is acknowledged. The option takes only on a connected socket.
-    QObject::connect(&m_socket, &QSslSocket::connected,
-                     [this] { m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
-    QObject::connect(&m_socket, &QSslSocket::sslErrors,
+    // until the previous one is acknowledged.
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QObject::connect(m_socket.get(), &QSslSocket::sslErrors,
                      [this](const QList<QSslError>& errors) { m_sslErrors += errors; });
 }
 
 Pop3Transport::Result Pop3Transport::breakWith(MailFailure failure) {
     if (!m_broken)
         m_broken = std::move(failure);
-    m_socket.abort();
+    if (m_socket)
+        m_socket->abort();
     m_buffer.clear();
     if (m_runningWait)
         m_runningWait->quit();
@@ -81,7 +91,7 @@ Pop3Transport::Result Pop3Transport::socketFailure() {
     const QString host = m_address.host;
     if (!m_sslErrors.isEmpty())
         return breakWith(MailFailure::certificateRejected(host, describeSslErrors(m_sslErrors)));
-    switch (m_socket.error()) {
+    switch (m_socket->error()) {
     case QAbstractSocket::HostNotFoundError:
         return breakWith(MailFailure::hostNotFound(host));
     case QAbstractSocket::ConnectionRefusedError:
@@ -91,9 +101,9 @@ Pop3Transport::Result Pop3Transport::socketFailure() {
     case QAbstractSocket::SslHandshakeFailedError:
     case QAbstractSocket::SslInternalError:
     case QAbstractSocket::SslInvalidUserDataError:
-        return breakWith(MailFailure::tlsFailed(host, m_socket.errorString()));
+        return breakWith(MailFailure::tlsFailed(host, m_socket->errorString()));
     default:
-        return breakWith(MailFailure::connectionFailed(host, m_socket.errorString()));
+        return breakWith(MailFailure::connectionFailed(host, m_socket->errorString()));
     }
 }
 
@@ -106,13 +116,16 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
     alarm.setSingleShot(true);
     QObject::connect(&alarm, &QTimer::timeout, &loop, &QEventLoop::quit);
     const auto quit = [&loop] { loop.quit(); };
-    const QList<QMetaObject::Connection> wakeUps = {
-        QObject::connect(&m_socket, &QSslSocket::readyRead, &loop, quit),
-        QObject::connect(&m_socket, &QSslSocket::connected, &loop, quit),
-        QObject::connect(&m_socket, &QSslSocket::encrypted, &loop, quit),
-        QObject::connect(&m_socket, &QSslSocket::disconnected, &loop, quit),
-        QObject::connect(&m_socket, &QSslSocket::errorOccurred, &loop, quit),
-    };
+    QList<QMetaObject::Connection> wakeUps;
+    if (m_socket) {
+        QSslSocket* const socket = m_socket.get();
+        wakeUps = {
+            QObject::connect(socket, &QSslSocket::readyRead, &loop, quit),
+            QObject::connect(socket, &QSslSocket::encrypted, &loop, quit),
+            QObject::connect(socket, &QSslSocket::disconnected, &loop, quit),
+            QObject::connect(socket, &QSslSocket::errorOccurred, &loop, quit),
+        };
+    }
     QEventLoop* const outerWait = std::exchange(m_runningWait, &loop);
     // A reply's time runs from when it was asked for; data's time is a window that starts
     // again whenever it brought enough.
@@ -129,14 +142,14 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
         }
         if (done())
             break;
-        if (m_socket.bytesAvailable() > 0) {
-            const QByteArray piece = m_socket.read(readPieceBytes);
+        if (m_socket && m_socket->bytesAvailable() > 0) {
+            const QByteArray piece = m_socket->read(readPieceBytes);
             windowBytes += piece.size();
             m_buffer.append(piece);
             continue;
         }
-        if (m_socket.state() == QAbstractSocket::UnconnectedState ||
-            m_socket.error() != QAbstractSocket::UnknownSocketError) {
+        if (m_socket && (m_socket->state() == QAbstractSocket::UnconnectedState ||
+                         m_socket->error() != QAbstractSocket::UnknownSocketError)) {
             result = socketFailure();
             break;
         }
@@ -172,28 +185,38 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
 }
 
 Pop3Transport::Result Pop3Transport::open() {
-    if (m_address.security == ServerAddress::Security::ImplicitTls) {
-        m_socket.connectToHostEncrypted(m_address.host, m_address.port);
-        return waitUntil([this] { return m_socket.isEncrypted(); }, Patience::Reply);
-    }
-    m_socket.connectToHost(m_address.host, m_address.port);
-    return waitUntil([this] { return m_socket.state() == QAbstractSocket::ConnectedState; },
-                     Patience::Reply);
+    ConnectionRace race([this] { return newSocket(); },
+                        [this] {
+                            if (m_runningWait)
+                                m_runningWait->quit();
+                        });
+    race.start(m_address.host, m_address.port);
+    if (const Result waited = waitUntil([&race] { return race.isSettled(); }, Patience::Reply))
+        return waited;
+    if (race.hostNotFound())
+        return breakWith(MailFailure::hostNotFound(m_address.host));
+    adopt(race.takeSocket());
+    if (m_socket->state() != QAbstractSocket::ConnectedState)
+        return socketFailure();
+    if (m_address.security != ServerAddress::Security::ImplicitTls)
+        return std::nullopt;
+    m_socket->startClientEncryption();
+    return waitUntil([this] { return m_socket->isEncrypted(); }, Patience::Reply);
 }
 
 Pop3Transport::Result Pop3Transport::startTls() {
     if (m_broken)
         return m_broken;
-    m_socket.readAll();
+    m_socket->readAll();
     m_buffer.clear();
-    m_socket.startClientEncryption();
-    return waitUntil([this] { return m_socket.isEncrypted(); }, Patience::Reply);
+    m_socket->startClientEncryption();
+    return waitUntil([this] { return m_socket->isEncrypted(); }, Patience::Reply);
 }
 
 Pop3Transport::Result Pop3Transport::send(const QByteArray& bytes) {
     if (m_broken)
         return m_broken;
-    if (m_socket.write(bytes) != bytes.size())
+    if (m_socket->write(bytes) != bytes.size())
         return socketFailure();
     return std::nullopt;
 }
@@ -244,7 +267,7 @@ void Pop3Transport::close(const QByteArray& farewell, int farewellTimeoutMs) {
         breakWith(MailFailure::closedWhileWaiting());
         return;
     }
-    if (!m_broken && send(farewell) == std::nullopt) {
+    if (!m_broken && m_socket && send(farewell) == std::nullopt) {
         // Some servers log a broken pipe for a client that leaves before the farewell's reply.
         m_replyTimeoutMs = farewellTimeoutMs;
         Pop3::StatusLine ignored;

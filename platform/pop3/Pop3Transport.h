@@ -11,6 +11,7 @@
 #include <QSslError>
 #include <QSslSocket>
 #include <functional>
+#include <memory>
 #include <optional>
 
 // One connection to a POP3 server: the socket, TLS, and bounded waits for replies. A wait runs
@@ -32,7 +33,8 @@ public:
 
     const ServerAddress& address() const { return m_address; }
 
-    // Connects, with TLS from the first byte for an implicit-TLS address.
+    // Connects to the first of the host's addresses that answers, with TLS from the first byte
+    // for an implicit-TLS address.
     Result open();
     // Turns the plain connection into TLS after the server agreed to STLS. Bytes the server sent
     // before the handshake are dropped: they must never be taken for replies sent inside TLS.
@@ -65,11 +67,14 @@ public:
 private:
     Result waitUntil(const std::function<bool()>& done, Patience patience);
     Result socketFailure();
+    std::unique_ptr<QSslSocket> newSocket() const;
+    void adopt(std::unique_ptr<QSslSocket> socket);
 
     ServerAddress m_address;
     int m_replyTimeoutMs;
     std::optional<qint64> m_dialogueLeftMs; // what the dialogue's waits may still take
-    QSslSocket m_socket;
+    QSslConfiguration m_tls;
+    std::unique_ptr<QSslSocket> m_socket; // none until connected
     Pop3::ReadBuffer m_buffer;
     bool m_lineEndsKnown = false; // from the first status line, the greeting
     QList<QSslError> m_sslErrors;
