@@ -35,7 +35,7 @@ class InstalledProgram(unittest.TestCase):
         return os.path.join(self.prefix, *path)
 
     def test_menu_entry_icons_and_home_page_where_a_desktop_looks(self):
-        entry = self.installed("share", "applications", "pomarin.desktop")
+        entry = self.installed("share", "applications", "io.github.pomarin.Pomarin.desktop")
         checked = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
         with open(entry, encoding="utf-8") as f:
