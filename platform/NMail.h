@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/pop3/MailErrorCodes.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,21 +23,21 @@
 // it. Another call on the same connection during a wait fails with NMailErrorBusy.
 //
 // Results below zero are failures; NMailGetMessage(0, ...) then tells what failed, in Japanese,
-// with the server's own reply where there was one:
-inline constexpr int NMailErrorNotInitialized = -1;   // the library is not set up
-inline constexpr int NMailErrorBadHandle = -2;        // no open connection has this handle
-inline constexpr int NMailErrorHostNotFound = -3;     // the server's name was not found
-inline constexpr int NMailErrorConnectionFailed = -4; // refused, unreachable, or cut off
-inline constexpr int NMailErrorTimedOut = -5;         // the server stopped answering
-inline constexpr int NMailErrorTls = -6;              // certificate rejected or TLS failed
-inline constexpr int NMailErrorProtocol = -7;         // the server broke the POP3 protocol
-inline constexpr int NMailErrorLoginRefused = -8;     // the server refused the ID or password
-inline constexpr int NMailErrorApopUnavailable = -9;  // APOP asked for, server does not offer it
-inline constexpr int NMailErrorNoSuchMessage = -10;   // message number outside the mailbox
-inline constexpr int NMailErrorServerRefused = -11;   // the server answered -ERR to a command
-inline constexpr int NMailErrorTooLarge = -12;        // a reply past every sensible size
-inline constexpr int NMailErrorAlreadyLoggedIn = -13; // a second login on one connection
-inline constexpr int NMailErrorBusy = -14;            // another call on it waits for the server
+// with the server's own reply where there was one. What each code means: MailErrorCodes.h.
+inline constexpr int NMailErrorNotInitialized = MailErrorCodes::notInitialized;
+inline constexpr int NMailErrorBadHandle = MailErrorCodes::badHandle;
+inline constexpr int NMailErrorHostNotFound = MailErrorCodes::hostNotFound;
+inline constexpr int NMailErrorConnectionFailed = MailErrorCodes::connectionFailed;
+inline constexpr int NMailErrorTimedOut = MailErrorCodes::timedOut;
+inline constexpr int NMailErrorTls = MailErrorCodes::tls;
+inline constexpr int NMailErrorProtocol = MailErrorCodes::protocol;
+inline constexpr int NMailErrorLoginRefused = MailErrorCodes::loginRefused;
+inline constexpr int NMailErrorApopUnavailable = MailErrorCodes::apopUnavailable;
+inline constexpr int NMailErrorNoSuchMessage = MailErrorCodes::noSuchMessage;
+inline constexpr int NMailErrorServerRefused = MailErrorCodes::serverRefused;
+inline constexpr int NMailErrorTooLarge = MailErrorCodes::tooLarge;
+inline constexpr int NMailErrorAlreadyLoggedIn = MailErrorCodes::alreadyLoggedIn;
+inline constexpr int NMailErrorBusy = MailErrorCodes::busy;
 
 // Sets the library up; every other call needs it. Calling it again changes nothing.
 bool NMailInitializeWinSock();

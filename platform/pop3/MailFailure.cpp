@@ -1,7 +1,7 @@
 #include "platform/pop3/MailFailure.h"
 
 #include "platform/CodePage932.h"
-#include "platform/NMail.h"
+#include "platform/pop3/MailErrorCodes.h"
 
 #include <QStringDecoder>
 
@@ -59,15 +59,15 @@ MailFailure failure(int code, const QString& text) {
 } // namespace
 
 MailFailure MailFailure::notInitialized() {
-    return failure(NMailErrorNotInitialized, meaningOf(NMailErrorNotInitialized));
+    return failure(MailErrorCodes::notInitialized, meaningOf(MailErrorCodes::notInitialized));
 }
 
 MailFailure MailFailure::badHandle() {
-    return failure(NMailErrorBadHandle, meaningOf(NMailErrorBadHandle));
+    return failure(MailErrorCodes::badHandle, meaningOf(MailErrorCodes::badHandle));
 }
 
 MailFailure MailFailure::badAddress(const QString& server) {
-    return failure(NMailErrorHostNotFound,
+    return failure(MailErrorCodes::hostNotFound,
                    QStringLiteral("POP3サーバー名「%1」が正しくありません。\n"
                                   "「host」「host:port」「pop3s://host」の形で指定してください。")
                        .arg(server));
@@ -75,84 +75,84 @@ MailFailure MailFailure::badAddress(const QString& server) {
 
 MailFailure MailFailure::hostNotFound(const QString& host) {
     return failure(
-        NMailErrorHostNotFound,
+        MailErrorCodes::hostNotFound,
         QStringLiteral("POP3サーバー「%1」が見つかりません。\nサーバー名を確かめてください。")
             .arg(host));
 }
 
 MailFailure MailFailure::connectionRefused(const QString& host, quint16 port) {
     return failure(
-        NMailErrorConnectionFailed,
+        MailErrorCodes::connectionFailed,
         QStringLiteral("POP3サーバー「%1」のポート %2 に接続できません。\n接続を拒否されました。")
             .arg(host, QString::number(port)));
 }
 
 MailFailure MailFailure::connectionFailed(const QString& host, const QString& reason) {
-    return failure(NMailErrorConnectionFailed,
+    return failure(MailErrorCodes::connectionFailed,
                    QStringLiteral("POP3サーバー「%1」に接続できません。\n%2").arg(host, reason));
 }
 
 MailFailure MailFailure::connectionLost(const QString& host) {
-    return failure(NMailErrorConnectionFailed,
+    return failure(MailErrorCodes::connectionFailed,
                    QStringLiteral("POP3サーバー「%1」との接続が途中で切れました。").arg(host));
 }
 
 MailFailure MailFailure::timedOut(const QString& host, int seconds) {
-    return failure(NMailErrorTimedOut,
+    return failure(MailErrorCodes::timedOut,
                    QStringLiteral("POP3サーバー「%1」から %2 秒間応答がありません。\n"
                                   "接続を打ち切りました。")
                        .arg(host, QString::number(seconds)));
 }
 
 MailFailure MailFailure::tooSlow(const QString& host, qint64 bytes, int seconds) {
-    return failure(NMailErrorTimedOut,
+    return failure(MailErrorCodes::timedOut,
                    QStringLiteral("POP3サーバー「%1」からの受信が %2 秒間に %3 バイトしかなく、"
                                   "遅すぎます。\n接続を打ち切りました。")
                        .arg(host, QString::number(seconds), QString::number(bytes)));
 }
 
 MailFailure MailFailure::closedWhileWaiting() {
-    return failure(NMailErrorBadHandle,
+    return failure(MailErrorCodes::badHandle,
                    QStringLiteral("POP3サーバーの応答を待っている間に接続が閉じられました。"));
 }
 
 MailFailure MailFailure::busy() {
-    return failure(NMailErrorBusy, meaningOf(NMailErrorBusy));
+    return failure(MailErrorCodes::busy, meaningOf(MailErrorCodes::busy));
 }
 
 MailFailure MailFailure::certificateRejected(const QString& host, const QString& reasons) {
     return failure(
-        NMailErrorTls,
+        MailErrorCodes::tls,
         QStringLiteral("POP3サーバー「%1」の証明書を受け入れられません。\n%2").arg(host, reasons));
 }
 
 MailFailure MailFailure::tlsFailed(const QString& host, const QString& reason) {
-    return failure(NMailErrorTls,
+    return failure(MailErrorCodes::tls,
                    QStringLiteral("POP3サーバー「%1」と暗号化通信（TLS）を始められません。\n%2")
                        .arg(host, reason));
 }
 
 MailFailure MailFailure::startTlsRefused(const QString& host, const QByteArray& reply) {
-    return failure(NMailErrorTls,
+    return failure(MailErrorCodes::tls,
                    QStringLiteral("POP3サーバー「%1」が暗号化通信（STLS）を断りました。\n"
                                   "サーバーの応答: %2")
                        .arg(host, quoted(reply)));
 }
 
 MailFailure MailFailure::protocol(const QString& host, const QByteArray& received) {
-    return failure(NMailErrorProtocol,
+    return failure(MailErrorCodes::protocol,
                    QStringLiteral("POP3サーバー「%1」の応答が正しくありません。\n受信した内容: %2")
                        .arg(host, quoted(received)));
 }
 
 MailFailure MailFailure::greetingRefused(const QString& host, const QByteArray& reply) {
-    return failure(NMailErrorServerRefused,
+    return failure(MailErrorCodes::serverRefused,
                    QStringLiteral("POP3サーバー「%1」が接続を断りました。%2\nサーバーの応答: %3")
                        .arg(host, responseCodeMeaning(reply), quoted(reply)));
 }
 
 MailFailure MailFailure::unsendableCredentials() {
-    return failure(NMailErrorLoginRefused,
+    return failure(MailErrorCodes::loginRefused,
                    QStringLiteral("IDかパスワードに改行などの送れない文字が含まれています。"));
 }
 
@@ -161,67 +161,67 @@ MailFailure MailFailure::loginRefused(const QByteArray& reply) {
     if (meaning.isEmpty())
         meaning = QStringLiteral("IDとパスワードを確かめてください。");
     return failure(
-        NMailErrorLoginRefused,
+        MailErrorCodes::loginRefused,
         QStringLiteral("ログインできません。%1\nサーバーの応答: %2").arg(meaning, quoted(reply)));
 }
 
 MailFailure MailFailure::alreadyLoggedIn() {
-    return failure(NMailErrorAlreadyLoggedIn, meaningOf(NMailErrorAlreadyLoggedIn));
+    return failure(MailErrorCodes::alreadyLoggedIn, meaningOf(MailErrorCodes::alreadyLoggedIn));
 }
 
 MailFailure MailFailure::apopUnavailable() {
-    return failure(NMailErrorApopUnavailable, meaningOf(NMailErrorApopUnavailable));
+    return failure(MailErrorCodes::apopUnavailable, meaningOf(MailErrorCodes::apopUnavailable));
 }
 
 MailFailure MailFailure::noSuchMessage(qint64 number) {
-    return failure(NMailErrorNoSuchMessage,
+    return failure(MailErrorCodes::noSuchMessage,
                    QStringLiteral("メッセージ %1 はメールボックスにありません。").arg(number));
 }
 
 MailFailure MailFailure::serverRefused(const QByteArray& command, const QByteArray& reply) {
     return failure(
-        NMailErrorServerRefused,
+        MailErrorCodes::serverRefused,
         QStringLiteral("POP3サーバーが %1 コマンドを断りました。%2\nサーバーの応答: %3")
             .arg(QString::fromLatin1(command), responseCodeMeaning(reply), quoted(reply)));
 }
 
 MailFailure MailFailure::tooLarge(const QString& host) {
     return failure(
-        NMailErrorTooLarge,
+        MailErrorCodes::tooLarge,
         QStringLiteral("POP3サーバー「%1」の応答が大きすぎるため、受信を打ち切りました。")
             .arg(host));
 }
 
 QString MailFailure::meaningOf(int code) {
     switch (code) {
-    case NMailErrorNotInitialized:
+    case MailErrorCodes::notInitialized:
         return QStringLiteral("メールライブラリが初期化されていません。");
-    case NMailErrorBadHandle:
+    case MailErrorCodes::badHandle:
         return QStringLiteral("POP3サーバーに接続していません。");
-    case NMailErrorHostNotFound:
+    case MailErrorCodes::hostNotFound:
         return QStringLiteral("POP3サーバーが見つかりません。");
-    case NMailErrorConnectionFailed:
+    case MailErrorCodes::connectionFailed:
         return QStringLiteral("POP3サーバーに接続できないか、接続が切れました。");
-    case NMailErrorTimedOut:
+    case MailErrorCodes::timedOut:
         return QStringLiteral("POP3サーバーから応答がありません。");
-    case NMailErrorTls:
+    case MailErrorCodes::tls:
         return QStringLiteral("POP3サーバーと安全に通信できません（証明書または TLS の問題）。");
-    case NMailErrorProtocol:
+    case MailErrorCodes::protocol:
         return QStringLiteral("POP3サーバーの応答が正しくありません。");
-    case NMailErrorLoginRefused:
+    case MailErrorCodes::loginRefused:
         return QStringLiteral("ログインできません。IDとパスワードを確かめてください。");
-    case NMailErrorApopUnavailable:
+    case MailErrorCodes::apopUnavailable:
         return QStringLiteral("POP3サーバーが APOP に対応していません。\n"
                               "サーバー設定で APOP を使わないようにしてください。");
-    case NMailErrorNoSuchMessage:
+    case MailErrorCodes::noSuchMessage:
         return QStringLiteral("そのメッセージはメールボックスにありません。");
-    case NMailErrorServerRefused:
+    case MailErrorCodes::serverRefused:
         return QStringLiteral("POP3サーバーがコマンドを断りました。");
-    case NMailErrorTooLarge:
+    case MailErrorCodes::tooLarge:
         return QStringLiteral("POP3サーバーの応答が大きすぎます。");
-    case NMailErrorAlreadyLoggedIn:
+    case MailErrorCodes::alreadyLoggedIn:
         return QStringLiteral("この接続はもうログインしています。");
-    case NMailErrorBusy:
+    case MailErrorCodes::busy:
         return QStringLiteral("この接続は別の呼び出しがサーバーの応答を待っている最中です。");
     default:
         return {};
