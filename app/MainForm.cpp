@@ -328,7 +328,8 @@ void MainForm::clickHangUp() {
     m_hangUp->click();
 }
 
-// The courier's right click ends the program without the main window's shutdown.
+// Ends the program at once: the main window's close, the standby window's close and the courier's
+// right click all come here. Only the options dialog's box is kept on the way out.
 void MainForm::endProgram() {
     SetForm::storeIfShown();
     EndProcessNow();
