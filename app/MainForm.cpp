@@ -35,7 +35,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -96,12 +95,7 @@ void fitCountToBox(QLineEdit* box) {
 } // namespace
 
 MainForm& MainForm::instance() {
-    static QPointer<MainForm> form;
-    if (!form) {
-        form = new MainForm;
-        form->load();
-    }
-    return *form;
+    return FormInstance<MainForm>::get();
 }
 
 MainForm::MainForm() {

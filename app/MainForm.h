@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include "mail/CheckWindow.h"
 
 #include <QImage>
@@ -38,6 +40,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class FormInstance<MainForm>;
     MainForm();
     void load();
     void RunCharaLoop();

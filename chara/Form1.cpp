@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
@@ -21,12 +20,7 @@ constexpr float twipsPerInch = 1440.0f;
 } // namespace
 
 Form1& Form1::instance() {
-    static QPointer<Form1> form;
-    if (!form) {
-        form = new Form1;
-        form->load();
-    }
-    return *form;
+    return FormInstance<Form1>::get();
 }
 
 Form1::Form1()

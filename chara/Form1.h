@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include "chara/CourierWalk.h"
 #include "chara/FrameRegions.h"
 
@@ -45,6 +47,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
+    friend class FormInstance<Form1>;
     Form1();
     void load();
     QSize twipsOf(QSize pixels) const;

@@ -7,7 +7,6 @@
 #include "resources/ProgramIcon.h"
 
 #include <QCloseEvent>
-#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -18,12 +17,7 @@ constexpr int charaStepMs = 1000;
 } // namespace
 
 Form2& Form2::instance() {
-    static QPointer<Form2> form;
-    if (!form) {
-        form = new Form2;
-        form->load();
-    }
-    return *form;
+    return FormInstance<Form2>::get();
 }
 
 Form2::Form2()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include <QWidget>
 
 class CharaLoop;
@@ -25,6 +27,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class FormInstance<Form2>;
     Form2();
     void load();
 

@@ -10,7 +10,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -33,12 +32,7 @@ public:
 } // namespace
 
 IdPassForm& IdPassForm::instance() {
-    static QPointer<IdPassForm> form;
-    if (!form) {
-        form = new IdPassForm;
-        form->load();
-    }
-    return *form;
+    return FormInstance<IdPassForm>::get();
 }
 
 IdPassForm::IdPassForm() {

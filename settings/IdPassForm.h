@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -20,6 +22,7 @@ public:
     QLineEdit* PassText;
 
 private:
+    friend class FormInstance<IdPassForm>;
     IdPassForm();
     void load();
     void OKCommand_Click();

@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -21,12 +20,7 @@ constexpr int checkIndent = 16;
 } // namespace
 
 OptionForm& OptionForm::instance() {
-    static QPointer<OptionForm> form;
-    if (!form) {
-        form = new OptionForm;
-        form->load();
-    }
-    return *form;
+    return FormInstance<OptionForm>::get();
 }
 
 OptionForm::OptionForm() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -16,6 +18,7 @@ public:
     static OptionForm& instance();
 
 private:
+    friend class FormInstance<OptionForm>;
     OptionForm();
     void load();
     void OKCommand_Click();

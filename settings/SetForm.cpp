@@ -10,7 +10,6 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -27,8 +26,6 @@ QPushButton* colouredButton(const QString& text, const char* name, const QColor&
     return button;
 }
 
-QPointer<SetForm> theForm;
-
 // The option as the user left it when "ini.ini" could not keep it: later dialogs show it instead
 // of the file's, until the program ends or a save succeeds.
 std::optional<int> unstoredOption;
@@ -37,17 +34,14 @@ bool unstoredOptionSaid = false;
 } // namespace
 
 SetForm& SetForm::instance() {
-    if (!theForm) {
-        theForm = new SetForm;
-        theForm->load();
-    }
-    return *theForm;
+    return FormInstance<SetForm>::get();
 }
 
 void SetForm::storeIfShown() {
-    if (!theForm || !theForm->isVisible())
+    SetForm* const form = FormInstance<SetForm>::existing();
+    if (!form || !form->isVisible())
         return;
-    if (const SaveResult failure = theForm->storeOption())
+    if (const SaveResult failure = form->storeOption())
         qWarning("%s", qUtf8Printable(failure->message));
 }
 

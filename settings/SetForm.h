@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/FormInstance.h"
+
 #include "settings/SaveFailure.h"
 
 #include <QWidget>
@@ -28,6 +30,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    friend class FormInstance<SetForm>;
     SetForm();
     void load();
     // Stores the option in "ini.ini"; when it cannot be stored, it lasts until the program ends.
