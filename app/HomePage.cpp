@@ -1,6 +1,6 @@
 #include "app/HomePage.h"
 
-#include "settings/MessageBox.h"
+#include "ui/MessageBox.h"
 
 #include "platform/ProgramFolders.h"
 

@@ -16,14 +16,15 @@
 #include "mail/HangUpDialUp.h"
 #include "mail/MailLibrary.h"
 
-#include "settings/DialogLook.h"
 #include "settings/IdPassForm.h"
-#include "settings/MessageBox.h"
 #include "settings/OptionFile.h"
 #include "settings/OptionForm.h"
+#include "settings/ReadProblems.h"
 #include "settings/ServerSettingsFile.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
+#include "ui/DialogLook.h"
+#include "ui/MessageBox.h"
 
 #include "resources/ProgramIcon.h"
 
@@ -218,7 +219,7 @@ void MainForm::load() {
     // The stored option goes into the options dialog, which is made hidden for it.
     SetForm::instance().setDisconnectIfNoNewMail(ReadDisconnectOption());
     LoadServerSettings(SettingsStore::instance());
-    MessageBox::showReadProblems(this);
+    showReadProblems(this);
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, statusBufferSize);
     // The check throws every message away: the library need not hold them.

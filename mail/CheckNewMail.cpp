@@ -5,12 +5,13 @@
 #include "mail/ShowCheckResult.h"
 
 #include "settings/AccountFile.h"
-#include "settings/DialogLook.h"
 #include "settings/IdPassForm.h"
-#include "settings/MessageBox.h"
 #include "settings/OptionForm.h"
+#include "settings/ReadProblems.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
+#include "ui/DialogLook.h"
+#include "ui/MessageBox.h"
 
 #include <QLineEdit>
 
@@ -27,7 +28,7 @@ void showLibraryError(MailLibrary& library, QString& buffer) {
 void takeAccount(SettingsStore& store) {
     if (!store.accountConfirmed) {
         const StoredAccount account = ReadAccount();
-        MessageBox::showReadProblems(nullptr);
+        showReadProblems(nullptr);
         store.UserId = account.id;
         store.UserPassword = account.password;
     }

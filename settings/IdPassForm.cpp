@@ -1,9 +1,10 @@
 #include "settings/IdPassForm.h"
 
 #include "settings/AccountFile.h"
-#include "settings/DialogLook.h"
-#include "settings/MessageBox.h"
+#include "settings/ReadProblems.h"
 #include "settings/SettingsStore.h"
+#include "ui/DialogLook.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -92,7 +93,7 @@ IdPassForm::IdPassForm() {
 
 void IdPassForm::load() {
     const StoredAccount account = ReadAccount();
-    MessageBox::showReadProblems(this);
+    showReadProblems(this);
     IdText->setText(account.id);
     PassText->setText(account.password);
     Check1->setChecked(account.saveFlag == QLatin1String("1"));

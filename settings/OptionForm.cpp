@@ -1,9 +1,9 @@
 #include "settings/OptionForm.h"
 
-#include "settings/DialogLook.h"
-#include "settings/MessageBox.h"
 #include "settings/ServerSettingsFile.h"
 #include "settings/SettingsStore.h"
+#include "ui/DialogLook.h"
+#include "ui/MessageBox.h"
 
 #include "platform/pop3/ServerAddress.h"
 

@@ -1,5 +1,7 @@
 #include "settings/ReadProblems.h"
 
+#include "ui/MessageBox.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QMutex>
@@ -46,4 +48,9 @@ QList<SaveFailure> takeReadProblems() {
     Notes& all = notes();
     const QMutexLocker lock(&all.mutex);
     return std::exchange(all.untaken, {});
+}
+
+void showReadProblems(QWidget* parent) {
+    for (const SaveFailure& problem : takeReadProblems())
+        MessageBox::error(parent, problem.message);
 }

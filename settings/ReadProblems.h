@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+class QWidget;
+
 // A settings file that exists but cannot be read gives its defaults, as a missing one does, and
 // its reader tells its caller nothing. So that the user still learns of it, the reader notes the
 // problem here, and the program shows what takeReadProblems() hands out.
@@ -19,3 +21,6 @@ void noteUnreadableText(const QString& path);
 
 // The problems noted since the last call, in the order they were noted, each worded for the user.
 QList<SaveFailure> takeReadProblems();
+
+// An error box for each problem noted since the last call.
+void showReadProblems(QWidget* parent);

@@ -1,10 +1,11 @@
 #include "settings/SetForm.h"
 
-#include "settings/DialogLook.h"
 #include "settings/IdPassForm.h"
-#include "settings/MessageBox.h"
 #include "settings/OptionFile.h"
 #include "settings/OptionForm.h"
+#include "settings/ReadProblems.h"
+#include "ui/DialogLook.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -80,7 +81,7 @@ SetForm::SetForm() {
 
 void SetForm::load() {
     setDisconnectIfNoNewMail(unstoredOption ? *unstoredOption : ReadDisconnectOption());
-    MessageBox::showReadProblems(this);
+    showReadProblems(this);
 }
 
 int SetForm::DisconnectIfNoNewMail() const {

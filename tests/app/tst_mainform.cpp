@@ -8,8 +8,8 @@
 #include "chara/Form1.h"
 #include "chara/Form2.h"
 
-#include "settings/MessageBox.h"
 #include "settings/SettingsStore.h"
+#include "ui/MessageBox.h"
 
 #include "platform/NMailLibrary.h"
 

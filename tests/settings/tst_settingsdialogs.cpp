@@ -1,10 +1,10 @@
 #include "settings/AccountFile.h"
 #include "settings/IdPassForm.h"
-#include "settings/MessageBox.h"
 #include "settings/OptionFile.h"
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
+#include "ui/MessageBox.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "settings/DialogLook.h"
+#include "ui/DialogLook.h"
 
 #include <QGuiApplication>
 #include <QLabel>

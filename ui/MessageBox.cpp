@@ -1,6 +1,4 @@
-#include "settings/MessageBox.h"
-
-#include "settings/ReadProblems.h"
+#include "ui/MessageBox.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -127,11 +125,6 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
 
 void error(QWidget* parent, const QString& text) {
     show(parent, QMessageBox::NoIcon, QStringLiteral("エラー"), text, QMessageBox::Ok);
-}
-
-void showReadProblems(QWidget* parent) {
-    for (const SaveFailure& problem : takeReadProblems())
-        error(parent, problem.message);
 }
 
 void setTestAnswer(std::optional<QMessageBox::StandardButton> answer) {

@@ -19,9 +19,6 @@ QString shownText(const QString& text);
 // The program's error box: title "エラー", an OK button and no icon.
 void error(QWidget* parent, const QString& text);
 
-// An error box for each settings file that could not be read since the last call.
-void showReadProblems(QWidget* parent);
-
 struct Shown {
     QMessageBox::Icon icon;
     QString title;
