@@ -28,12 +28,6 @@ public:
     // Replaces the clock-seeded random numbers of the walk.
     void setRandomSource(CourierWalk::RandomSource random);
 
-    const CourierWalk& walk() const { return m_walk; }
-    // Where the walk has the courier: the window's place while it is shown.
-    QPoint place() const { return m_place; }
-    // The frame of the walk's latest step.
-    int shownFrame() const { return m_shownFrame; }
-
 Q_SIGNALS:
     // A right click: the program is to end at once.
     void endProgramRequested();
@@ -48,6 +42,7 @@ protected:
 
 private:
     friend class FormInstance<Form1>;
+    friend class TestForm1; // reads the walk, the place and the frame shown
     Form1();
     void load();
     QSize twipsOf(QSize pixels) const;

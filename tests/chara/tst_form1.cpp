@@ -37,15 +37,15 @@ private Q_SLOTS:
         auto next = std::make_shared<int>(0);
         courier.setRandomSource([values, next] { return (*values)[(*next)++ % 3]; });
         courier.tick();
-        QCOMPARE(courier.walk().StepX, qint16(38));
-        QCOMPARE(courier.walk().StepY, qint16(-38));
+        QCOMPARE(courier.m_walk.StepX, qint16(38));
+        QCOMPARE(courier.m_walk.StepY, qint16(-38));
         QCOMPARE(courier.pos(), QPoint(303, 197));
-        QCOMPARE(courier.walk().frameIndex(), 1 + 2 + 4);
+        QCOMPARE(courier.m_walk.frameIndex(), 1 + 2 + 4);
         QVERIFY(!courier.mask().isEmpty());
         QVERIFY(!courier.mask().contains(QPoint(0, 0)));
         const QRegion firstShape = courier.mask();
         courier.tick();
-        QCOMPARE(courier.walk().frameIndex(), 0 + 2 + 4);
+        QCOMPARE(courier.m_walk.frameIndex(), 0 + 2 + 4);
         const QRegion secondShape = courier.mask();
         QVERIFY(secondShape != firstShape); // the other phase
     }
@@ -63,9 +63,9 @@ private Q_SLOTS:
 
         courier.show();
         QVERIFY(timer->isActive());
-        QCOMPARE(courier.pos(), courier.place());
+        QCOMPARE(courier.pos(), courier.m_place);
         QVERIFY(courier.pos() != before);
-        QCOMPARE(courier.shownFrame(), courier.walk().frameIndex());
+        QCOMPARE(courier.m_shownFrame, courier.m_walk.frameIndex());
         QVERIFY(!courier.mask().isEmpty());
         QVERIFY(!courier.mask().contains(QPoint(0, 0)));
     }
