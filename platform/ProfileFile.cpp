@@ -1,5 +1,7 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/TextLines.h"
+
 #include "platform/CodePage932.h"
 #include "platform/SystemReason.h"
 
@@ -19,14 +21,6 @@ namespace ProfileFile {
 namespace {
 
 constexpr QByteArrayView lineEnd = "\r\n";
-
-// Editors that save UTF-8 may put this mark before the first line; it is not part of that line,
-// which would otherwise hide the section or key on it.
-constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
-
-qsizetype markSize(QByteArrayView content) {
-    return content.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
-}
 
 // A save waits this long for another save of the file to end. It runs on the GUI thread, and a
 // save takes milliseconds: a longer wait means a program that holds the lock and does not save.
@@ -59,45 +53,6 @@ bool namesEqual(QByteArrayView a, QByteArrayView b) {
     return CodePage932::decode(a).compare(CodePage932::decode(b), Qt::CaseInsensitive) == 0;
 }
 
-bool isLineEnd(char c) {
-    return c == '\r' || c == '\n';
-}
-
-// One line of a file: its text without the line end, and where the line (with its end) lies.
-struct Line {
-    QByteArrayView text;
-    qsizetype start = 0;
-    qsizetype end = 0;
-    bool terminated = false;
-};
-
-// Lines end at CR LF, at a lone LF (files edited with Linux tools) and, as on Windows, at a lone CR
-// (files from old Mac editors).
-class Lines {
-public:
-    explicit Lines(QByteArrayView content) : m_content(content) {}
-
-    std::optional<Line> next() {
-        if (m_position >= m_content.size())
-            return std::nullopt;
-        Line line;
-        line.start = m_position;
-        const auto textEnd =
-            std::find_if(m_content.begin() + m_position, m_content.end(), isLineEnd);
-        line.text = m_content.sliced(line.start, textEnd - m_content.begin() - line.start);
-        line.end = line.start + line.text.size();
-        line.terminated = line.end < m_content.size();
-        if (line.terminated)
-            line.end += m_content.sliced(line.end).startsWith("\r\n") ? 2 : 1;
-        m_position = line.end;
-        return line;
-    }
-
-private:
-    QByteArrayView m_content;
-    qsizetype m_position = 0;
-};
-
 // The name of a "[name]" line, or nothing for any other line.
 std::optional<QByteArrayView> sectionName(QByteArrayView lineText) {
     const QByteArrayView text = trimmed(lineText);
@@ -128,7 +83,7 @@ QByteArrayView withoutQuotes(QByteArrayView value) {
     return value;
 }
 
-std::optional<Line> findSection(Lines& lines, QByteArrayView section) {
+std::optional<TextLine> findSection(TextLines& lines, QByteArrayView section) {
     while (const auto line = lines.next()) {
         const auto name = sectionName(line->text);
         if (name && namesEqual(*name, section))
@@ -139,7 +94,7 @@ std::optional<Line> findSection(Lines& lines, QByteArrayView section) {
 
 std::optional<QByteArrayView> readValue(QByteArrayView content, QByteArrayView section,
                                         QByteArrayView key) {
-    Lines lines(content.sliced(markSize(content)));
+    TextLines lines(content.sliced(TextLines::byteOrderMarkSize(content)));
     if (!findSection(lines, section))
         return std::nullopt;
     while (const auto line = lines.next()) {
@@ -171,14 +126,14 @@ QByteArray withValue(QByteArrayView file, QByteArrayView section, QByteArrayView
     const QByteArray newLine = key.toByteArray() + '=' + value;
     QByteArray result;
     result.reserve(file.size() + newLine.size() + section.size() + 8);
-    result.append(file.first(markSize(file)));
-    const QByteArrayView content = file.sliced(markSize(file));
+    result.append(file.first(TextLines::byteOrderMarkSize(file)));
+    const QByteArrayView content = file.sliced(TextLines::byteOrderMarkSize(file));
 
-    Lines lines(content);
+    TextLines lines(content);
     const auto header = findSection(lines, section);
     if (!header) {
         result.append(content);
-        if (!content.isEmpty() && !isLineEnd(content.back()))
+        if (!content.isEmpty() && !TextLines::isLineEnd(content.back()))
             result.append(lineEnd);
         result.append('[').append(section).append(']').append(lineEnd);
         return result.append(newLine).append(lineEnd);
@@ -188,7 +143,7 @@ QByteArray withValue(QByteArrayView file, QByteArrayView section, QByteArrayView
     // other lines end in, as every line that the Windows functions write does; a file of lone-CR
     // lines then holds both kinds, and reads the same. A missing key goes after the section's last
     // non-blank line, before any blank lines that separate it from the next section.
-    Line insertAfter = *header;
+    TextLine insertAfter = *header;
     while (const auto line = lines.next()) {
         if (sectionName(line->text))
             break;

@@ -4,6 +4,7 @@
 
 #include "platform/CodePage932.h"
 #include "platform/ProfileFile.h"
+#include "platform/TextLines.h"
 
 #include <QFileInfo>
 #include <charconv>
@@ -12,7 +13,6 @@
 
 namespace {
 
-constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
 constexpr qsizetype prefixLength = 5;
 // Enough bytes of a line for its prefix and 100 characters of value, however they are encoded.
 constexpr qsizetype maxLineBytes = 1024;
@@ -20,26 +20,12 @@ constexpr qsizetype maxLineBytes = 1024;
 // wrote, and reading it at all would only cost memory and time.
 constexpr qsizetype maxFileBytes = 16 * 1024;
 
-struct Line {
-    qsizetype start; // after a byte-order mark on the first line
-    qsizetype end;   // before its line end
-};
-
-// Lines end at CR LF, at a lone CR, or at a lone LF (files edited with Linux tools).
-QList<Line> splitLines(QByteArrayView content) {
-    QList<Line> lines;
-    qsizetype start = content.startsWith(byteOrderMark) ? byteOrderMark.size() : 0;
-    for (qsizetype i = start; i < content.size(); ++i) {
-        const char c = content[i];
-        if (c != '\r' && c != '\n')
-            continue;
-        lines.append({start, i});
-        if (c == '\r' && i + 1 < content.size() && content[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < content.size())
-        lines.append({start, content.size()});
+// The file's lines, after a byte-order mark; their positions are in content.
+QList<TextLine> splitLines(QByteArrayView content) {
+    QList<TextLine> lines;
+    TextLines reader(content, TextLines::byteOrderMarkSize(content));
+    while (const auto line = reader.next())
+        lines.append(*line);
     return lines;
 }
 
@@ -60,11 +46,10 @@ QString valueOf(QByteArrayView line, bool* valid = nullptr) {
 }
 
 // The line of the field that reading takes: the last one.
-std::optional<Line> lineOf(QByteArrayView content, const QList<Line>& lines,
-                           QByteArrayView prefix) {
-    std::optional<Line> found;
-    for (const Line& line : lines)
-        if (content.sliced(line.start, line.end - line.start).startsWith(prefix))
+std::optional<TextLine> lineOf(const QList<TextLine>& lines, QByteArrayView prefix) {
+    std::optional<TextLine> found;
+    for (const TextLine& line : lines)
+        if (line.text.startsWith(prefix))
             found = line;
     return found;
 }
@@ -134,14 +119,14 @@ qint16 ApopFlagFromText(QStringView text) {
 void LoadServerSettings(SettingsStore& store) {
     const QString path = filePath();
     const QByteArray content = readFile(path, true);
-    const QList<Line> lines = splitLines(content);
+    const QList<TextLine> lines = splitLines(content);
     bool allValid = true;
     for (const auto& [prefix, text] : fields) {
-        const auto line = lineOf(content, lines, prefix);
+        const auto line = lineOf(lines, prefix);
         if (!line)
             continue;
         bool valid = true;
-        const QString value = valueOf(content.sliced(line->start, line->end - line->start), &valid);
+        const QString value = valueOf(line->text, &valid);
         allValid = allValid && valid;
         if (text)
             store.*text = value;
@@ -168,10 +153,8 @@ SaveResult SaveServerSettings(const SettingsStore& store) {
     // so do the lines the program does not read.
     for (qsizetype i = 0; i < 4; ++i) {
         const auto& [prefix, text] = fields[i];
-        const auto line = lineOf(content, splitLines(content), prefix);
-        const QString current =
-            line ? valueOf(QByteArrayView(content).sliced(line->start, line->end - line->start))
-                 : QString();
+        const auto line = lineOf(splitLines(content), prefix);
+        const QString current = line ? valueOf(line->text) : QString();
         const QString wanted = text ? store.*text : QString::number(store.ApopFlag);
         if (text ? wanted == current : ApopFlagFromText(current) == store.ApopFlag)
             continue;
@@ -180,7 +163,7 @@ SaveResult SaveServerSettings(const SettingsStore& store) {
                 return failure;
         const QByteArray newLine = prefix.toByteArray() + *CodePage932::encode(wanted);
         if (line) {
-            content.replace(line->start, line->end - line->start, newLine);
+            content.replace(line->start, line->text.size(), newLine);
         } else {
             if (!content.endsWith('\n') && !content.endsWith('\r'))
                 content += "\r\n";

@@ -9,6 +9,8 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+// A stray CR goes too, which a reply's text may hold (CR CR LF); ProfileFile's trim has none to
+// drop, since a CR ends a settings file's line, and lives a layer above, so each keeps its own.
 QByteArrayView trimmed(QByteArrayView text) {
     while (!text.isEmpty() && (isBlank(text.front()) || text.front() == '\r'))
         text = text.sliced(1);

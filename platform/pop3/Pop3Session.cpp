@@ -12,7 +12,8 @@ bool sendable(const QByteArray& text) {
     return !text.contains('\r') && !text.contains('\n') && !text.contains('\0');
 }
 
-// The non-empty lines of a multi-line reply's data, without their line ends.
+// The non-empty lines of a multi-line reply's data, without their line ends. Unlike a settings
+// file's (TextLines), a lone CR here is no line end: the reply's lines end at LF.
 QList<QByteArrayView> lines(const QByteArray& data) {
     QList<QByteArrayView> result;
     for (qsizetype start = 0; start < data.size();) {
