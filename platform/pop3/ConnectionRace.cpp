@@ -67,13 +67,8 @@ void ConnectionRace::startNextAttempt() {
         return;
     std::unique_ptr<QSslSocket> socket = m_makeSocket();
     QSslSocket* const attempt = socket.get();
-    QObject::connect(attempt, &QSslSocket::connected, &m_context, [this, attempt] {
-        const auto it = std::find_if(m_attempts.begin(), m_attempts.end(),
-                                     [attempt](const auto& a) { return a.get() == attempt; });
-        std::unique_ptr<QSslSocket> winner = std::move(*it);
-        m_attempts.erase(it);
-        settle(std::move(winner));
-    });
+    QObject::connect(attempt, &QSslSocket::connected, &m_context,
+                     [this, attempt] { settle(takeAttempt(attempt)); });
     QObject::connect(attempt, &QSslSocket::errorOccurred, &m_context,
                      [this, attempt] { attemptFailed(attempt); });
     m_attempts.push_back(std::move(socket));
@@ -85,13 +80,11 @@ void ConnectionRace::startNextAttempt() {
 void ConnectionRace::attemptFailed(QSslSocket* socket) {
     if (m_settled)
         return;
-    const auto it = std::find_if(m_attempts.begin(), m_attempts.end(),
-                                 [socket](const auto& a) { return a.get() == socket; });
-    if (it == m_attempts.end())
+    std::unique_ptr<QSslSocket> failed = takeAttempt(socket);
+    if (!failed)
         return;
     // The failed socket is still in its signal: it ends with the race, not here.
-    m_result = std::move(*it);
-    m_attempts.erase(it);
+    m_result = std::move(failed);
     QObject::disconnect(m_result.get(), nullptr, &m_context, nullptr);
     if (m_nextAddress < m_addresses.size()) {
         if (m_attempts.empty())
@@ -100,6 +93,16 @@ void ConnectionRace::attemptFailed(QSslSocket* socket) {
     }
     if (m_attempts.empty())
         settle(std::move(m_result));
+}
+
+std::unique_ptr<QSslSocket> ConnectionRace::takeAttempt(QSslSocket* socket) {
+    const auto it = std::find_if(m_attempts.begin(), m_attempts.end(),
+                                 [socket](const auto& attempt) { return attempt.get() == socket; });
+    if (it == m_attempts.end())
+        return nullptr;
+    std::unique_ptr<QSslSocket> taken = std::move(*it);
+    m_attempts.erase(it);
+    return taken;
 }
 
 void ConnectionRace::settle(std::unique_ptr<QSslSocket> socket) {

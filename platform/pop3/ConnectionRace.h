@@ -40,6 +40,8 @@ private:
     void addressesFound(const QList<QHostAddress>& addresses);
     void startNextAttempt();
     void attemptFailed(QSslSocket* socket);
+    // The running attempt of that socket, out of the running; none when it is not one.
+    std::unique_ptr<QSslSocket> takeAttempt(QSslSocket* socket);
     void settle(std::unique_ptr<QSslSocket> socket);
 
     std::function<std::unique_ptr<QSslSocket>()> m_makeSocket;
