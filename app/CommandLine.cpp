@@ -45,7 +45,7 @@ void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
 
 } // namespace
 
-std::optional<int> AnswerCommandLine(int argc, char* argv[]) {
+std::optional<int> answerCommandLine(int argc, char* argv[]) {
     if (argc != 2)
         return std::nullopt;
     if (std::strcmp(argv[1], "--version") == 0) {
@@ -63,7 +63,7 @@ std::optional<int> AnswerCommandLine(int argc, char* argv[]) {
         return 0;
     }
     if (std::strcmp(argv[1], "--config-folder") == 0) {
-        const QString folder = UserSettingsFolder();
+        const QString folder = userSettingsFolder();
         if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
             std::fprintf(stderr, "ぽまりん could not make or enter its settings folder %s.\n",
                          qPrintable(folder));
@@ -73,7 +73,7 @@ std::optional<int> AnswerCommandLine(int argc, char* argv[]) {
     return std::nullopt;
 }
 
-void RequireDisplay() {
+void requireDisplay() {
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty() && !platform.startsWith("xcb"))
         return;

@@ -7,8 +7,8 @@
 
 // Answers --version or --help and returns the exit status, or returns nothing to go on; with
 // --config-folder it goes on in the user's settings folder (status 1 if that cannot be made).
-std::optional<int> AnswerCommandLine(int argc, char* argv[]);
+std::optional<int> answerCommandLine(int argc, char* argv[]);
 
 // Ends the process with status 1 and a one-line message when no display is named, and makes the
 // application object's constructor end it the same way when the display cannot be opened.
-void RequireDisplay();
+void requireDisplay();

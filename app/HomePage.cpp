@@ -1,6 +1,6 @@
 #include "app/HomePage.h"
 
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include "platform/ProgramFolders.h"
 
@@ -15,10 +15,10 @@
 namespace {
 
 void sayNoBrowser(QWidget* parent, const QUrl& address) {
-    MessageBox::error(parent,
-                      QStringLiteral("ホームページを開けるウェブブラウザーが見つかりません。\n"
-                                     "ブラウザーで次のページを開いてください。\n%1")
-                          .arg(address.toString()));
+    MessageBoxes::error(parent,
+                        QStringLiteral("ホームページを開けるウェブブラウザーが見つかりません。\n"
+                                       "ブラウザーで次のページを開いてください。\n%1")
+                            .arg(address.toString()));
 }
 
 // xdg-open says that no browser took the page only by its exit status, which QDesktopServices,
@@ -50,11 +50,11 @@ QUrl homePageAddress() {
     const QString built = QStringLiteral(POMARIN_HOME_PAGE);
     if (!built.isEmpty())
         return QUrl(built);
-    return QUrl::fromLocalFile(ShippedFilesFolder() + QStringLiteral("/homepage/index.html"));
+    return QUrl::fromLocalFile(shippedFilesFolder() + QStringLiteral("/homepage/index.html"));
 }
 
 void openHomePage(QWidget* parent) {
-    const auto answer = MessageBox::show(
+    const auto answer = MessageBoxes::show(
         parent, QMessageBox::Question, QStringLiteral("確認"),
         QStringLiteral("「ちくわ商会」作者のホームページです。ちょっと見てみますか？"),
         QMessageBox::Yes | QMessageBox::No);
@@ -62,8 +62,8 @@ void openHomePage(QWidget* parent) {
         return;
     const QUrl address = homePageAddress();
     if (address.isLocalFile() && !QFileInfo::exists(address.toLocalFile())) {
-        MessageBox::error(parent, QStringLiteral("ホームページのファイルが見つかりません。\n%1")
-                                      .arg(address.toLocalFile()));
+        MessageBoxes::error(parent, QStringLiteral("ホームページのファイルが見つかりません。\n%1")
+                                        .arg(address.toLocalFile()));
         return;
     }
     if (const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));

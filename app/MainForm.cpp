@@ -7,10 +7,10 @@
 #include "app/X11WindowState.h"
 
 #include "chara/CharaLoop.h"
-#include "chara/CharaStage.h"
-#include "chara/CharaState.h"
+#include "chara/CharaPose.h"
 #include "chara/Form1.h"
 #include "chara/Form2.h"
+#include "chara/StageCanvas.h"
 
 #include "mail/CheckNewMail.h"
 #include "mail/HangUpDialUp.h"
@@ -24,7 +24,7 @@
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
 #include "ui/DialogLook.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include "resources/ProgramIcon.h"
 
@@ -86,7 +86,7 @@ QPixmap crispPixmap(const QPixmap& picture, qreal ratio) {
 void fitCountToBox(QLineEdit* box) {
     const int frame = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, box);
     const int room = box->width() - 2 * (frame + lineEditTextMargin);
-    QFont font = FixedPitchUiFont(countPointSize);
+    QFont font = fixedPitchUiFont(countPointSize);
     while (font.pointSizeF() > smallestCountPointSize &&
            QFontMetrics(font).horizontalAdvance(box->text()) > room)
         font.setPointSizeF(font.pointSizeF() - 0.5);
@@ -105,11 +105,11 @@ MainForm::MainForm() {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
     buildMenu();
     buildClientArea();
 
-    StartCharaStepTimer(this, charaStepMs);
+    startCharaStepTimer(this, charaStepMs);
 }
 
 void MainForm::buildClientArea() {
@@ -129,7 +129,7 @@ void MainForm::buildClientArea() {
     background->setPixmap(crispPixmap(
         scene.copy(QRect(QPoint(0, 0), background->contentsRect().size())), devicePixelRatio()));
 
-    m_stage = new CharaStage(QImage(QStringLiteral(":/images/stage.png")), client);
+    m_stage = new StageCanvas(QImage(QStringLiteral(":/images/stage.png")), client);
     m_stage->move(twipsToPixels(3600), twipsToPixels(2040));
 
     buildPanel(client);
@@ -139,7 +139,7 @@ void MainForm::buildClientArea() {
 void MainForm::buildPanel(QWidget* client) {
     auto* heading = panelText(client, "Text5", QStringLiteral("　　　　　　新　着　情　報"),
                               twipsRect(1560, 2660, 2655, 285));
-    heading->setFont(UiFont(9.75));
+    heading->setFont(uiFont(9.75));
     QPalette headingPalette = heading->palette();
     headingPalette.setColor(QPalette::Base, Qt::blue);
     headingPalette.setColor(QPalette::Text, Qt::white);
@@ -169,7 +169,7 @@ void MainForm::buildHiddenControls(QWidget* client) {
     sheet->setObjectName(QStringLiteral("picChara"));
     sheet->setPixmap(QPixmap(QStringLiteral(":/images/chara.png")));
     sheet->hide();
-    m_charaLoop = new CharaLoop(m_stage, sheet->pixmap().toImage(), sharedCharaState(), this);
+    m_charaLoop = new CharaLoop(m_stage, sheet->pixmap().toImage(), sharedCharaPose(), this);
 
     auto* runCourier = new QPushButton(client);
     runCourier->setObjectName(QStringLiteral("Command1"));
@@ -263,7 +263,7 @@ Form1& MainForm::courier() {
 void MainForm::runCourier() {
     Form1& form = courier();
     // A helper of the main window, not a window of its own in the task bar or window switcher.
-    SkipTaskbarAndPager(form);
+    skipTaskbarAndPager(form);
     form.show();
 }
 
@@ -287,10 +287,10 @@ void MainForm::returnFromStandby() {
 
 void MainForm::toggleAlwaysOnTop() {
     const bool onTop = !m_alwaysOnTop;
-    MessageBox::show(this, QMessageBox::Information, QStringLiteral("Pomarin"),
-                     onTop ? QStringLiteral("常に手前表示が設定されました。")
-                           : QStringLiteral("常に手前表示が解除されました。"),
-                     QMessageBox::Ok);
+    MessageBoxes::show(this, QMessageBox::Information, QStringLiteral("Pomarin"),
+                       onTop ? QStringLiteral("常に手前表示が設定されました。")
+                             : QStringLiteral("常に手前表示が解除されました。"),
+                       QMessageBox::Ok);
     // Only the main window: the courier and standby windows keep their own stacking. Set on the
     // native window, which then stays as it is; changing the widget's flags would make a new one.
     windowHandle()->setFlag(Qt::WindowStaysOnTopHint, onTop);
@@ -327,7 +327,7 @@ void MainForm::clickHangUp() {
 // right click all come here. Only the options dialog's box is kept on the way out.
 void MainForm::endProgram() {
     SetForm::storeIfShown();
-    EndProcessNow();
+    endProcessNow();
 }
 
 void MainForm::closeEvent(QCloseEvent*) {

@@ -9,7 +9,7 @@
 
 class CharaLoop;
 class Form1;
-class CharaStage;
+class StageCanvas;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -57,7 +57,7 @@ private:
     void returnFromStandby();
     void endProgram();
 
-    CharaStage* m_stage = nullptr;
+    StageCanvas* m_stage = nullptr;
     CharaLoop* m_charaLoop = nullptr;
     QLineEdit* m_resultText = nullptr;
     QLineEdit* m_resultNumber = nullptr;

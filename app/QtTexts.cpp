@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-bool InstallJapaneseQtTexts() {
+bool installJapaneseQtTexts() {
     auto* translator = new QTranslator(QCoreApplication::instance());
     const bool loaded =
         translator->load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),

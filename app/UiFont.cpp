@@ -13,14 +13,14 @@ QFont fontOf(const QStringList& families, double pointSize) {
 
 } // namespace
 
-QFont UiFont(double pointSize) {
+QFont uiFont(double pointSize) {
     return fontOf({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
                    QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
                    QStringLiteral("Noto Sans CJK JP")},
                   pointSize);
 }
 
-QFont FixedPitchUiFont(double pointSize) {
+QFont fixedPitchUiFont(double pointSize) {
     return fontOf({QStringLiteral("ＭＳ ゴシック"), QStringLiteral("MS Gothic"),
                    QStringLiteral("IPAGothic"), QStringLiteral("Noto Sans Mono CJK JP")},
                   pointSize);

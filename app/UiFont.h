@@ -3,8 +3,8 @@
 #include <QFont>
 
 // The Japanese proportional Gothic the windows were laid out in, or the nearest installed one.
-QFont UiFont(double pointSize);
+QFont uiFont(double pointSize);
 
 // Its fixed-pitch sister, whose digits are half a character wide: narrower than the proportional
 // one's, so that a count takes little room.
-QFont FixedPitchUiFont(double pointSize);
+QFont fixedPitchUiFont(double pointSize);

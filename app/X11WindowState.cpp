@@ -20,7 +20,7 @@ xcb_atom_t atom(xcb_connection_t* connection, const char* name) {
 
 } // namespace
 
-void SkipTaskbarAndPager(QWidget& window) {
+void skipTaskbarAndPager(QWidget& window) {
     // Only windows of the xcb platform are X11 windows (offscreen's may offer no connection).
     const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
     if (QGuiApplication::platformName() != QLatin1String("xcb") || !x11 || !x11->connection() ||

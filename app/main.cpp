@@ -8,7 +8,7 @@
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
-    if (const auto status = AnswerCommandLine(argc, argv))
+    if (const auto status = answerCommandLine(argc, argv))
         return *status;
 
     // The courier places itself anywhere on the screen, which only X11 allows: on a Wayland
@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
         (qgetenv("XDG_SESSION_TYPE") == "wayland" ||
          !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")))
         qputenv("QT_QPA_PLATFORM", "xcb");
-    RequireDisplay();
+    requireDisplay();
     // The windows are small: shared-memory images save nothing, and each of them costs a wake-up
     // for its completion event, which an idle mascot pays every step of its stage.
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
@@ -26,10 +26,10 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // Also the window class that window managers show and match: plain ASCII, as X11 expects.
     QApplication::setApplicationName(QStringLiteral("Pomarin"));
-    QApplication::setFont(UiFont(9));
+    QApplication::setFont(uiFont(9));
     // Every window, message boxes included, carries the program's icon.
-    QApplication::setWindowIcon(ProgramIcon());
-    if (!InstallJapaneseQtTexts())
+    QApplication::setWindowIcon(programIcon());
+    if (!installJapaneseQtTexts())
         qWarning("Qt's Japanese translations (qt6-translations-l10n) are missing: "
                  "its buttons will read in English.");
     MainForm::instance();

@@ -46,7 +46,7 @@ void print(const char* what, Cost cost, double budgetUs) {
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     const int ticks = argc > 1 ? std::atoi(argv[1]) : 2000;
-    const FramePictures pictures = LoadFramePictures();
+    const FramePictures pictures = loadFramePictures();
     const Cost build = costPer(200, [&] { BuildFrameRegions(pictures); });
 
     Form1& courier = Form1::instance();

@@ -71,56 +71,56 @@ int openTun(const char* netns, const char* device) {
 class Direction {
 public:
     Direction(int from, int to, std::size_t mtu)
-        : from_(from), to_(to), mtu_(mtu),
+        : m_from(from), m_to(to), m_mtu(mtu),
           // Not zeroed, so that only the pages the queue reaches are ever taken.
-          data_(std::make_unique_for_overwrite<char[]>(queueSlots * mtu)), slots_(queueSlots) {}
+          m_data(std::make_unique_for_overwrite<char[]>(queueSlots * mtu)), m_slots(queueSlots) {}
 
     // Reads what is waiting, up to readBatch packets.
     void read() {
         for (int n = 0; n < readBatch; ++n) {
-            if (tail_ - head_ == queueSlots) { // full: the packet is lost, as on a real link
+            if (m_tail - m_head == queueSlots) { // full: the packet is lost, as on a real link
                 char discard[65536];
-                if (::read(from_, discard, sizeof discard) < 0)
+                if (::read(m_from, discard, sizeof discard) < 0)
                     return;
-                ++overflowed_;
+                ++m_overflowed;
                 continue;
             }
-            const std::size_t slot = tail_ % queueSlots;
-            const ssize_t size = ::read(from_, &data_[slot * mtu_], mtu_);
+            const std::size_t slot = m_tail % queueSlots;
+            const ssize_t size = ::read(m_from, &m_data[slot * m_mtu], m_mtu);
             if (size < 0) {
                 if (errno != EAGAIN && errno != EINTR)
                     fail("read");
                 return;
             }
-            slots_[slot] = {nowNs(), static_cast<std::size_t>(size)};
-            ++tail_;
+            m_slots[slot] = {nowNs(), static_cast<std::size_t>(size)};
+            ++m_tail;
         }
     }
 
     // Writes every packet whose time has come; returns when the next one is due, or -1.
     std::int64_t writeDue(std::int64_t delayNs) {
-        while (head_ != tail_) {
-            const std::size_t slot = head_ % queueSlots;
-            const std::int64_t due = slots_[slot].arrived + delayNs;
+        while (m_head != m_tail) {
+            const std::size_t slot = m_head % queueSlots;
+            const std::int64_t due = m_slots[slot].arrived + delayNs;
             if (due > nowNs())
                 return due;
             // A failed write (the device went down) loses the packet, as a broken link would.
-            if (::write(to_, &data_[slot * mtu_], slots_[slot].size) < 0) {
-                ++failed_;
-                lastError_ = errno;
+            if (::write(m_to, &m_data[slot * m_mtu], m_slots[slot].size) < 0) {
+                ++m_failed;
+                m_lastError = errno;
             }
-            ++head_;
+            ++m_head;
         }
         return -1;
     }
 
     void report(const char* name) const {
-        if (overflowed_ || failed_)
+        if (m_overflowed || m_failed)
             std::fprintf(stderr,
                          "tun_delay: %s: %llu packets lost on a full queue, %llu on failed "
                          "writes (%s)\n",
-                         name, static_cast<unsigned long long>(overflowed_),
-                         static_cast<unsigned long long>(failed_), std::strerror(lastError_));
+                         name, static_cast<unsigned long long>(m_overflowed),
+                         static_cast<unsigned long long>(m_failed), std::strerror(m_lastError));
     }
 
 private:
@@ -128,13 +128,13 @@ private:
         std::int64_t arrived;
         std::size_t size;
     };
-    int from_, to_;
-    std::size_t mtu_;
-    std::unique_ptr<char[]> data_;
-    std::vector<Slot> slots_;
-    std::size_t head_ = 0, tail_ = 0; // count up forever; the slot is the count modulo size
-    std::uint64_t overflowed_ = 0, failed_ = 0;
-    int lastError_ = 0;
+    int m_from, m_to;
+    std::size_t m_mtu;
+    std::unique_ptr<char[]> m_data;
+    std::vector<Slot> m_slots;
+    std::size_t m_head = 0, m_tail = 0; // count up forever; the slot is the count modulo size
+    std::uint64_t m_overflowed = 0, m_failed = 0;
+    int m_lastError = 0;
 };
 
 // Applies each whole line from stdin as a new delay; returns false at EOF.

@@ -1,7 +1,7 @@
 #include "chara/CharaLoop.h"
 
-#include "chara/CharaStage.h"
 #include "chara/DrawChara.h"
+#include "chara/StageCanvas.h"
 
 #include <QEvent>
 
@@ -15,7 +15,7 @@ QList<CharaLoop*>& loops() {
 
 } // namespace
 
-CharaLoop::CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, QObject* parent)
+CharaLoop::CharaLoop(StageCanvas* stage, const QImage& sheet, CharaPose& state, QObject* parent)
     : QObject(parent), m_stage(stage), m_sheet(sheet.convertToFormat(QImage::Format_RGB32)),
       m_state(state) {
     loops().append(this);
@@ -26,14 +26,14 @@ CharaLoop::~CharaLoop() {
     loops().removeOne(this);
 }
 
-void CharaLoop::stateChangedEverywhere(const CharaState& state) {
+void CharaLoop::stateChangedEverywhere(const CharaPose& state) {
     for (CharaLoop* loop : loops())
         if (&loop->m_state == &state)
             loop->stateChanged();
 }
 
 void CharaLoop::run() {
-    ResetCharaPose(m_state);
+    resetCharaPose(m_state);
     m_lastDrawn.reset();
     m_running = true;
     drawFrame();
@@ -64,12 +64,12 @@ void CharaLoop::drawFrame() {
     m_stage->present(QRect(m_state.CharaX, m_state.CharaY, charaCellSize, charaCellSize));
 }
 
-QTimer* StartCharaStepTimer(QObject* parent, int intervalMs) {
+QTimer* startCharaStepTimer(QObject* parent, int intervalMs) {
     auto* timer = new QTimer(parent);
     timer->setObjectName(QStringLiteral("tmrCharaStep"));
     QObject::connect(timer, &QTimer::timeout, parent, [] {
-        ToggleCharaStep(sharedCharaState());
-        CharaLoop::stateChangedEverywhere(sharedCharaState());
+        toggleCharaStep(sharedCharaPose());
+        CharaLoop::stateChangedEverywhere(sharedCharaPose());
     });
     timer->start(intervalMs);
     return timer;

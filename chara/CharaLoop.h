@@ -4,11 +4,11 @@
 #include <QObject>
 #include <QTimer>
 
-#include "chara/CharaState.h"
+#include "chara/CharaPose.h"
 
 #include <optional>
 
-class CharaStage;
+class StageCanvas;
 
 // A redraw loop: it draws the current cell onto its stage and presents that cell when the
 // animation state changes. Only the step timers change what a stage shows,
@@ -19,7 +19,7 @@ class CharaStage;
 class CharaLoop : public QObject {
     Q_OBJECT
 public:
-    CharaLoop(CharaStage* stage, const QImage& sheet, CharaState& state, QObject* parent);
+    CharaLoop(StageCanvas* stage, const QImage& sheet, CharaPose& state, QObject* parent);
     ~CharaLoop() override;
 
     // Puts the character in its starting pose and draws from now on.
@@ -27,7 +27,7 @@ public:
     // Draws the state as it is now, once the loop runs.
     void stateChanged();
     // Every loop that draws state draws it as it is now: what a step timer calls after a tick.
-    static void stateChangedEverywhere(const CharaState& state);
+    static void stateChangedEverywhere(const CharaPose& state);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,14 +35,14 @@ protected:
 private:
     void drawFrame();
 
-    CharaStage* m_stage;
+    StageCanvas* m_stage;
     QImage m_sheet;
-    CharaState& m_state;
+    CharaPose& m_state;
     bool m_running = false;
     bool m_blocked = false; // by a modal message box
-    std::optional<CharaState> m_lastDrawn;
+    std::optional<CharaPose> m_lastDrawn;
 };
 
 // A window's step timer "tmrCharaStep": every interval it toggles the shared CharaStep and has
 // every loop draw the change.
-QTimer* StartCharaStepTimer(QObject* parent, int intervalMs);
+QTimer* startCharaStepTimer(QObject* parent, int intervalMs);

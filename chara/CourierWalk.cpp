@@ -43,7 +43,7 @@ int CourierWalk::frameIndex() const {
     return StepsLeft % 2 + (StepX > 0 ? 2 : 0) + (StepY < 0 ? 4 : 0);
 }
 
-CourierWalk::RandomSource ClockSeededRandom() {
+CourierWalk::RandomSource clockSeededRandom() {
     const auto seed =
         static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count());
     auto engine = std::make_shared<std::mt19937_64>(seed);

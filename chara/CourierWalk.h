@@ -31,4 +31,4 @@ private:
 };
 
 // A clock-seeded source for the program.
-CourierWalk::RandomSource ClockSeededRandom();
+CourierWalk::RandomSource clockSeededRandom();

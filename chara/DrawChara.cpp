@@ -2,7 +2,7 @@
 
 #include <QImage>
 
-void DrawChara(QImage& stage, const QImage& sheet, const CharaState& state) {
+void DrawChara(QImage& stage, const QImage& sheet, const CharaPose& state) {
     // Word by word in 32-bit RGB, a few microseconds: a painter would cost more than the drawing.
     Q_ASSERT(stage.format() == QImage::Format_RGB32 && sheet.format() == QImage::Format_RGB32);
     const QPoint pose(state.CharaStep * charaCellSize, state.CharaRow * charaCellSize);

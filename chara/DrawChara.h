@@ -1,6 +1,6 @@
 #pragma once
 
-#include "chara/CharaState.h"
+#include "chara/CharaPose.h"
 
 class QImage;
 
@@ -12,4 +12,4 @@ inline constexpr int charaMaskOffset = 128;
 // Draws the current cell onto the stage: the mask ORed in makes the silhouette white, then the
 // pose ANDed in colours it, leaving everything outside the silhouette as it was. Both images are
 // in QImage::Format_RGB32.
-void DrawChara(QImage& stage, const QImage& sheet, const CharaState& state);
+void DrawChara(QImage& stage, const QImage& sheet, const CharaPose& state);

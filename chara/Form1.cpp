@@ -26,7 +26,7 @@ Form1& Form1::instance() {
 Form1::Form1()
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            Qt::WindowDoesNotAcceptFocus),
-      m_walk(15.0f, 15.0f, ClockSeededRandom()) {
+      m_walk(15.0f, 15.0f, clockSeededRandom()) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("飛脚"));
     // The courier runs past; it must not take the keyboard from the window the user works in.
@@ -41,13 +41,13 @@ Form1::Form1()
 }
 
 void Form1::load() {
-    m_pictures = LoadFramePictures();
+    m_pictures = loadFramePictures();
     m_frameRegions = BuildFrameRegions(m_pictures);
     setFixedSize(m_pictures[0].size());
     const QScreen* screen = QGuiApplication::primaryScreen();
     m_twipsPerPixelX = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchX());
     m_twipsPerPixelY = twipsPerInch / static_cast<float>(screen->logicalDotsPerInchY());
-    m_walk = CourierWalk(m_twipsPerPixelX, m_twipsPerPixelY, ClockSeededRandom());
+    m_walk = CourierWalk(m_twipsPerPixelX, m_twipsPerPixelY, clockSeededRandom());
     // At the pointer, as far as the primary screen, where the courier runs, allows.
     const QRect area = screen->geometry();
     const QPoint pointer = QCursor::pos();
@@ -99,7 +99,7 @@ void Form1::ApplyFrameRegion(int k) {
 }
 
 void Form1::showFrame() {
-    setMask(RegionFromRecord(m_frameRegions[m_shownFrame]));
+    setMask(regionFromRecord(m_frameRegions[m_shownFrame]));
     update();
     m_frameUnseen = false;
 }

@@ -1,8 +1,8 @@
 #include "chara/Form2.h"
 
 #include "chara/CharaLoop.h"
-#include "chara/CharaStage.h"
-#include "chara/CharaState.h"
+#include "chara/CharaPose.h"
+#include "chara/StageCanvas.h"
 
 #include "resources/ProgramIcon.h"
 
@@ -26,11 +26,11 @@ Form2::Form2()
                            Qt::WindowStaysOnTopHint) {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("待機"));
-    setWindowIcon(ProgramIcon());
+    setWindowIcon(programIcon());
     setFixedSize(clientSize);
 
     // The stage and the button reach past the client area's bottom and right edge: clipped.
-    auto* stage = new CharaStage(QImage(QStringLiteral(":/images/stage.png")), this);
+    auto* stage = new StageCanvas(QImage(QStringLiteral(":/images/stage.png")), this);
     stage->setObjectName(QStringLiteral("picMain"));
     stage->move(0, 0);
     Command1 = new QPushButton(QStringLiteral("復帰"), this);
@@ -38,9 +38,9 @@ Form2::Form2()
     Command1->setGeometry(40, 0, 25, 39);
     connect(Command1, &QPushButton::clicked, this, &Form2::returnRequested);
 
-    m_loop = new CharaLoop(stage, QImage(QStringLiteral(":/images/chara.png")), sharedCharaState(),
-                           this);
-    StartCharaStepTimer(this, charaStepMs);
+    m_loop =
+        new CharaLoop(stage, QImage(QStringLiteral(":/images/chara.png")), sharedCharaPose(), this);
+    startCharaStepTimer(this, charaStepMs);
 }
 
 void Form2::load() {

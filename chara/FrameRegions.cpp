@@ -1,6 +1,6 @@
 #include "chara/FrameRegions.h"
 
-FrameRegionRecord BuildFrameRegion(const QImage& picture) {
+FrameRegionRecord buildFrameRegion(const QImage& picture) {
     const QRgb key = picture.pixel(0, 0);
     const auto belongs = [&](int x, int y) {
         return !picture.valid(x, y) || picture.pixel(x, y) != key;
@@ -24,17 +24,17 @@ FrameRegionRecord BuildFrameRegion(const QImage& picture) {
 FrameRegions BuildFrameRegions(const FramePictures& pictures) {
     FrameRegions regions;
     for (int i = 0; i < frameCount; ++i)
-        regions[i] = BuildFrameRegion(pictures[i]);
+        regions[i] = buildFrameRegion(pictures[i]);
     return regions;
 }
 
-QRegion RegionFromRecord(const FrameRegionRecord& record) {
+QRegion regionFromRecord(const FrameRegionRecord& record) {
     QRegion region;
     region.setRects(record.rectangles.constData(), static_cast<int>(record.rectangles.size()));
     return region;
 }
 
-FramePictures LoadFramePictures() {
+FramePictures loadFramePictures() {
     FramePictures pictures;
     for (int i = 0; i < frameCount; ++i)
         pictures[i] = QImage(QStringLiteral(":/images/frame%1.png").arg(i))

@@ -23,11 +23,11 @@ struct FrameRegionRecord {
 
 using FrameRegions = std::array<FrameRegionRecord, frameCount>;
 
-FrameRegionRecord BuildFrameRegion(const QImage& picture);
+FrameRegionRecord buildFrameRegion(const QImage& picture);
 FrameRegions BuildFrameRegions(const FramePictures& pictures);
 
-QRegion RegionFromRecord(const FrameRegionRecord& record);
+QRegion regionFromRecord(const FrameRegionRecord& record);
 
 // The supplied pictures: running left and right in two phases each; moving up shows the same
 // pictures as moving sideways.
-FramePictures LoadFramePictures();
+FramePictures loadFramePictures();

@@ -11,7 +11,7 @@
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
 #include "ui/DialogLook.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include <QLineEdit>
 
@@ -19,8 +19,8 @@ namespace {
 
 void showLibraryError(MailLibrary& library, QString& buffer) {
     int size = statusBufferSize;
-    library.GetMessage(0, buffer, size);
-    MessageBox::error(nullptr, CutAtNul(buffer));
+    library.getMessage(0, buffer, size);
+    MessageBoxes::error(nullptr, CutAtNul(buffer));
 }
 
 // The account this check logs in with: the one the user confirmed in the account dialog during
@@ -49,13 +49,13 @@ std::optional<int> logInAndFetch(MailLibrary& library, int handle) {
 
     QString subject, from, date, to;
     const int apop = store.ApopFlag != 0 ? -1 : 0;
-    const int N = library.Pop3Authenticate(handle, store.UserId, store.UserPassword, apop);
+    const int N = library.pop3Authenticate(handle, store.UserId, store.UserPassword, apop);
     for (int number = 1; number <= N; ++number) {
         // Every message is fetched and dropped; one that fails does not stop the others.
-        library.Pop3GetMailStatus(handle, number, subject, from, date, to, 0);
-        library.Pop3GetMailSize(handle, number);
+        library.pop3GetMailStatus(handle, number, subject, from, date, to, 0);
+        library.pop3GetMailSize(handle, number);
         QByteArray message;
-        library.Pop3GetMail(handle, number, subject, from, date, to, message, 0, 0);
+        library.pop3GetMail(handle, number, subject, from, date, to, message, 0, 0);
     }
     if (N < 0) {
         showLibraryError(library, subject);
@@ -71,12 +71,12 @@ void CheckNewMail(MailLibrary& library, CheckWindow& window) {
     const QString server = SettingsStore::instance().Pop3Server;
     if (server.isEmpty()) {
         showInFront(OptionForm::instance());
-    } else if (const int handle = library.Pop3Connect(server); handle == -1) {
+    } else if (const int handle = library.pop3Connect(server); handle == -1) {
         QString reason;
         showLibraryError(library, reason);
     } else {
         N = logInAndFetch(library, handle);
-        library.Pop3Close(handle);
+        library.pop3Close(handle);
     }
     ShowCheckResult(N, window);
     if (SetForm::instance().DisconnectIfNoNewMail() == 1)

@@ -6,26 +6,26 @@ namespace {
 
 class NMailLibrary final : public MailLibrary {
 public:
-    int Pop3Connect(const QString& server) override { return NMailPop3Connect(server); }
-    int Pop3Authenticate(int handle, const QString& id, const QString& password,
+    int pop3Connect(const QString& server) override { return NMailPop3Connect(server); }
+    int pop3Authenticate(int handle, const QString& id, const QString& password,
                          int apop) override {
         return NMailPop3Authenticate(handle, id, password, apop);
     }
-    int Pop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
+    int pop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
                           QString& to, int flag) override {
         return NMailPop3GetMailStatus(handle, number, subject, from, date, to, flag);
     }
-    int Pop3GetMailSize(int handle, int number) override {
+    int pop3GetMailSize(int handle, int number) override {
         return NMailPop3GetMailSize(handle, number);
     }
-    int Pop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
+    int pop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
                     QString& to, QByteArray& message, int flag, int flag2) override {
         return NMailPop3GetMail(handle, number, subject, from, date, to, message, flag, flag2);
     }
-    int GetMessage(int code, QString& text, int& size) override {
+    int getMessage(int code, QString& text, int& size) override {
         return NMailGetMessage(code, text, size);
     }
-    int Pop3Close(int handle) override { return NMailPop3Close(handle); }
+    int pop3Close(int handle) override { return NMailPop3Close(handle); }
 };
 
 } // namespace

@@ -10,16 +10,16 @@ class MailLibrary {
 public:
     virtual ~MailLibrary() = default;
 
-    virtual int Pop3Connect(const QString& server) = 0;
-    virtual int Pop3Authenticate(int handle, const QString& id, const QString& password,
+    virtual int pop3Connect(const QString& server) = 0;
+    virtual int pop3Authenticate(int handle, const QString& id, const QString& password,
                                  int apop) = 0;
-    virtual int Pop3GetMailStatus(int handle, int number, QString& subject, QString& from,
+    virtual int pop3GetMailStatus(int handle, int number, QString& subject, QString& from,
                                   QString& date, QString& to, int flag) = 0;
-    virtual int Pop3GetMailSize(int handle, int number) = 0;
-    virtual int Pop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
+    virtual int pop3GetMailSize(int handle, int number) = 0;
+    virtual int pop3GetMail(int handle, int number, QString& subject, QString& from, QString& date,
                             QString& to, QByteArray& message, int flag, int flag2) = 0;
-    virtual int GetMessage(int code, QString& text, int& size) = 0;
-    virtual int Pop3Close(int handle) = 0;
+    virtual int getMessage(int code, QString& text, int& size) = 0;
+    virtual int pop3Close(int handle) = 0;
 };
 
 // The real library.

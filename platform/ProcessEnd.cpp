@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-void EndProcessNow() {
+void endProcessNow() {
     std::fflush(nullptr);
     std::_Exit(EXIT_SUCCESS);
 }

@@ -1,4 +1,4 @@
 #pragma once
 
 // Ends the process at once: no window handler, destructor or exit handler runs after this.
-[[noreturn]] void EndProcessNow();
+[[noreturn]] void endProcessNow();

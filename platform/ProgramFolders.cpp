@@ -14,17 +14,17 @@ QString installedShareFolder() {
 
 } // namespace
 
-bool RunsInstalled() {
+bool runsInstalled() {
     return QFileInfo(installedShareFolder()).isDir() ||
            !QFileInfo(QCoreApplication::applicationDirPath()).isWritable();
 }
 
-QString ShippedFilesFolder() {
+QString shippedFilesFolder() {
     return QFileInfo(installedShareFolder()).isDir() ? installedShareFolder()
                                                      : QCoreApplication::applicationDirPath();
 }
 
-QString UserSettingsFolder() {
+QString userSettingsFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            QStringLiteral("/pomarin");
 }

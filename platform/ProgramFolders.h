@@ -8,11 +8,11 @@
 
 // The folder that holds what ships with the program: PREFIX/share/pomarin when installed, else
 // the program's own folder.
-QString ShippedFilesFolder();
+QString shippedFilesFolder();
 
 // Whether the program runs installed rather than from a folder of its own.
-bool RunsInstalled();
+bool runsInstalled();
 
 // The user's settings folder for an installed program: $XDG_CONFIG_HOME/pomarin, by default
 // ~/.config/pomarin.
-QString UserSettingsFolder();
+QString userSettingsFolder();

@@ -1,6 +1,6 @@
 #include "resources/ProgramIcon.h"
 
-QIcon ProgramIcon() {
+QIcon programIcon() {
     QIcon icon;
     for (const int size : programIconSizes)
         icon.addFile(QStringLiteral(":/images/icon%1.png").arg(size), QSize(size, size));

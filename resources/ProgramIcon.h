@@ -8,4 +8,4 @@
 inline constexpr std::initializer_list<int> programIconSizes = {16, 24, 32, 48, 64, 96, 128, 256};
 
 // The program's icon, the courier holding up a letter, in every size it is drawn in.
-QIcon ProgramIcon();
+QIcon programIcon();

@@ -22,7 +22,7 @@ QString readAs(QByteArrayView stored, bool* valid = nullptr) {
 std::optional<QByteArray> bytesFor(const char* key, const QString& fieldName, const QString& text,
                                    SaveResult& failure) {
     const QByteArray stored =
-        ReadDataFolderString(AccountFilePath(), key, ProfileFile::maxFileBytes);
+        readDataFolderString(accountFilePath(), key, ProfileFile::maxFileBytes);
     if (readAs(stored) == text)
         return stored;
     if ((failure = checkStorable(fieldName, text)))
@@ -32,16 +32,16 @@ std::optional<QByteArray> bytesFor(const char* key, const QString& fieldName, co
 
 } // namespace
 
-QString AccountFilePath() {
+QString accountFilePath() {
     return DataFolder() + QStringLiteral("/iniIdPass.ini");
 }
 
 QString ReadProfileText(const char* key) {
     bool valid = true;
     const QString text =
-        readAs(ReadDataFolderString(AccountFilePath(), key, valueBufferSize), &valid);
+        readAs(readDataFolderString(accountFilePath(), key, valueBufferSize), &valid);
     if (!valid)
-        noteUnreadableText(AccountFilePath());
+        noteUnreadableText(accountFilePath());
     return text;
 }
 
@@ -71,5 +71,5 @@ SaveResult SaveAccount(const QString& id, const QString& password, bool save) {
             entries.append(ProfileFile::Entry("NAME2", ""));
         entries.append(ProfileFile::Entry("NAME3", "0"));
     }
-    return WriteDataFolderFile(AccountFilePath(), entries, ProfileFile::Access::OwnerOnly);
+    return writeDataFolderFile(accountFilePath(), entries, ProfileFile::Access::OwnerOnly);
 }

@@ -7,7 +7,7 @@
 // "iniIdPass.ini" in the data folder: section "EXEINI" with the account ID ("NAME"), the password
 // in plain text ("NAME2") and whether both were saved ("NAME3", "1" or "0"). Readable by its owner
 // only.
-QString AccountFilePath();
+QString accountFilePath();
 
 struct StoredAccount {
     QString id;

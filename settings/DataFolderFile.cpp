@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-SaveResult WriteDataFolderFile(const QString& path, const QList<ProfileFile::Entry>& entries,
+SaveResult writeDataFolderFile(const QString& path, const QList<ProfileFile::Entry>& entries,
                                ProfileFile::Access access) {
     if (!QDir().mkpath(DataFolder())) {
         const QFileInfo inTheWay(DataFolder());
@@ -19,7 +19,7 @@ SaveResult WriteDataFolderFile(const QString& path, const QList<ProfileFile::Ent
     return std::nullopt;
 }
 
-QByteArray ReadDataFolderString(const QString& path, const char* key, qsizetype bufferSize) {
+QByteArray readDataFolderString(const QString& path, const char* key, qsizetype bufferSize) {
     QString problem;
     QByteArray value =
         ProfileFile::readString(path, dataFolderSection, key, "", bufferSize, &problem);
@@ -28,7 +28,7 @@ QByteArray ReadDataFolderString(const QString& path, const char* key, qsizetype 
     return value;
 }
 
-int ReadDataFolderInt(const QString& path, const char* key, int defaultValue) {
+int readDataFolderInt(const QString& path, const char* key, int defaultValue) {
     QString problem;
     const int value = ProfileFile::readInt(path, dataFolderSection, key, defaultValue, &problem);
     if (!problem.isEmpty())

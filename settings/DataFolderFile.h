@@ -9,10 +9,10 @@ inline constexpr auto dataFolderSection = "EXEINI";
 
 // Sets keys of section "EXEINI" of a profile file in the data folder, creating the folder when it
 // is missing.
-SaveResult WriteDataFolderFile(const QString& path, const QList<ProfileFile::Entry>& entries,
+SaveResult writeDataFolderFile(const QString& path, const QList<ProfileFile::Entry>& entries,
                                ProfileFile::Access access);
 
 // A key of section "EXEINI" of a profile file in the data folder, as the profile functions read it.
 // A file that exists but cannot be read gives the default and is noted for takeReadProblems().
-QByteArray ReadDataFolderString(const QString& path, const char* key, qsizetype bufferSize);
-int ReadDataFolderInt(const QString& path, const char* key, int defaultValue);
+QByteArray readDataFolderString(const QString& path, const char* key, qsizetype bufferSize);
+int readDataFolderInt(const QString& path, const char* key, int defaultValue);

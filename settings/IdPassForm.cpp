@@ -4,7 +4,7 @@
 #include "settings/ReadProblems.h"
 #include "settings/SettingsStore.h"
 #include "ui/DialogLook.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -85,7 +85,7 @@ IdPassForm::IdPassForm() {
     setTabOrder(PassText, OKCommand);
     setTabOrder(OKCommand, CancelCommand);
     setTabOrder(CancelCommand, Check1);
-    connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
+    connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::saveAndClose);
     connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::reject);
     IdText->setFocus(); // first in the tab order
     fixSizeAndCentre(this);
@@ -99,13 +99,13 @@ void IdPassForm::load() {
     Check1->setChecked(account.saveFlag == QLatin1String("1"));
 }
 
-void IdPassForm::OKCommand_Click() {
+void IdPassForm::saveAndClose() {
     const QString id = IdText->text();
     const QString password = PassText->text();
     // Stored first: on a failure the dialog stays open with what was typed, and the record and
     // the file keep what they held.
     if (const SaveResult failure = SaveAccount(id, password, Check1->isChecked())) {
-        MessageBox::error(this, failure->message);
+        MessageBoxes::error(this, failure->message);
         return;
     }
     SettingsStore& store = SettingsStore::instance();

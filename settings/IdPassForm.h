@@ -25,7 +25,7 @@ private:
     friend class FormInstance<IdPassForm>;
     IdPassForm();
     void load();
-    void OKCommand_Click();
+    void saveAndClose();
 
     QPushButton* OKCommand;
     QPushButton* CancelCommand;

@@ -6,17 +6,17 @@
 #include "platform/CodePage932.h"
 #include "platform/ProfileFile.h"
 
-QString OptionFilePath() {
+QString optionFilePath() {
     return DataFolder() + QStringLiteral("/ini.ini");
 }
 
 int ReadDisconnectOption() {
-    return ReadDataFolderInt(OptionFilePath(), "NUMBER", 0);
+    return readDataFolderInt(optionFilePath(), "NUMBER", 0);
 }
 
 SaveResult WriteDisconnectOption(const QString& text) {
     if (auto failure = checkStorable(QStringLiteral("NUMBER"), text))
         return failure;
-    return WriteDataFolderFile(OptionFilePath(), {{"NUMBER", *CodePage932::encode(text)}},
+    return writeDataFolderFile(optionFilePath(), {{"NUMBER", *CodePage932::encode(text)}},
                                ProfileFile::Access::Shared);
 }

@@ -6,7 +6,7 @@
 
 // "ini.ini" in the data folder: the option "新着がなければ接続を切断する。" as key "NUMBER" of
 // section "EXEINI".
-QString OptionFilePath();
+QString optionFilePath();
 
 // The stored number; 0 when the file, section or key is missing or holds no number.
 int ReadDisconnectOption();

@@ -3,7 +3,7 @@
 #include "settings/ServerSettingsFile.h"
 #include "settings/SettingsStore.h"
 #include "ui/DialogLook.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include "platform/pop3/ServerAddress.h"
 
@@ -70,7 +70,7 @@ OptionForm::OptionForm() {
     setTabOrder(ApopCheck, OKCommand);
     setTabOrder(OKCommand, CancelCommand);
     setTabOrder(CancelCommand, MailText);
-    connect(OKCommand, &QPushButton::clicked, this, &OptionForm::OKCommand_Click);
+    connect(OKCommand, &QPushButton::clicked, this, &OptionForm::saveAndClose);
     // "中止", like Esc and the close box, drops what was typed.
     connect(CancelCommand, &QPushButton::clicked, this, &OptionForm::reject);
     SmtpText->setFocus(); // first in the tab order
@@ -86,7 +86,7 @@ void OptionForm::load() {
     showInFront(*this);
 }
 
-void OptionForm::OKCommand_Click() {
+void OptionForm::saveAndClose() {
     SettingsStore edited = SettingsStore::instance();
     edited.SmtpServer = SmtpText->text();
     edited.Pop3Server = Pop3Text->text();
@@ -94,7 +94,7 @@ void OptionForm::OKCommand_Click() {
     edited.ApopFlag = ApopCheck->isChecked() ? 1 : 0;
     // A server the check could not reach is refused now, not at the next check.
     if (!edited.Pop3Server.isEmpty() && !parseServerAddress(edited.Pop3Server)) {
-        MessageBox::error(
+        MessageBoxes::error(
             this, QStringLiteral("POP3サーバー名の形が正しくありません。\n%1\n"
                                  "次のどれかの形で入力してください（ポート番号は 1～65535）。\n"
                                  "ホスト名\nホスト名:ポート番号\n"
@@ -107,7 +107,7 @@ void OptionForm::OKCommand_Click() {
     // The record takes the values only once they are stored: on a failure the dialog stays
     // open with what was typed, and the record and the file keep what they held.
     if (const SaveResult failure = SaveServerSettings(edited)) {
-        MessageBox::error(this, failure->message);
+        MessageBoxes::error(this, failure->message);
         return;
     }
     SettingsStore::instance() = edited;

@@ -21,7 +21,7 @@ private:
     friend class FormInstance<OptionForm>;
     OptionForm();
     void load();
-    void OKCommand_Click();
+    void saveAndClose();
 
     QLineEdit* SmtpText;
     QLineEdit* Pop3Text;

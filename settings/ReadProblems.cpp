@@ -1,6 +1,6 @@
 #include "settings/ReadProblems.h"
 
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,5 +52,5 @@ QList<SaveFailure> takeReadProblems() {
 
 void showReadProblems(QWidget* parent) {
     for (const SaveFailure& problem : takeReadProblems())
-        MessageBox::error(parent, problem.message);
+        MessageBoxes::error(parent, problem.message);
 }

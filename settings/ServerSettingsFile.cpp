@@ -108,7 +108,7 @@ double leadingNumber(QStringView text) {
 
 } // namespace
 
-qint16 ApopFlagFromText(QStringView text) {
+qint16 apopFlagFromText(QStringView text) {
     const double rounded = std::nearbyint(leadingNumber(text)); // ties to even
     if (!std::isfinite(rounded) || rounded < std::numeric_limits<qint16>::min() ||
         rounded > std::numeric_limits<qint16>::max())
@@ -131,7 +131,7 @@ void LoadServerSettings(SettingsStore& store) {
         if (text)
             store.*text = value;
         else
-            store.ApopFlag = ApopFlagFromText(value);
+            store.ApopFlag = apopFlagFromText(value);
     }
     if (!allValid)
         noteUnreadableText(path);
@@ -156,7 +156,7 @@ SaveResult SaveServerSettings(const SettingsStore& store) {
         const auto line = lineOf(splitLines(content), prefix);
         const QString current = line ? valueOf(line->text) : QString();
         const QString wanted = text ? store.*text : QString::number(store.ApopFlag);
-        if (text ? wanted == current : ApopFlagFromText(current) == store.ApopFlag)
+        if (text ? wanted == current : apopFlagFromText(current) == store.ApopFlag)
             continue;
         if (text)
             if (auto failure = checkStorable(names[i].first, wanted))

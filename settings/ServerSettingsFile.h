@@ -20,4 +20,4 @@ SaveResult SaveServerSettings(const SettingsStore& store);
 
 // The "APOP=" value as a flag: the number the text begins with, halves rounded to even; a number
 // too large for the flag still means APOP on.
-qint16 ApopFlagFromText(QStringView text);
+qint16 apopFlagFromText(QStringView text);

@@ -5,7 +5,7 @@
 #include "settings/OptionForm.h"
 #include "settings/ReadProblems.h"
 #include "ui/DialogLook.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -107,9 +107,9 @@ SaveResult SetForm::storeOption() {
 void SetForm::closeEvent(QCloseEvent* event) {
     if (const SaveResult failure = storeOption(); failure && !unstoredOptionSaid) {
         unstoredOptionSaid = true;
-        MessageBox::error(this,
-                          failure->message +
-                              QStringLiteral("\nこの設定は、ぽまりんを終了するまで有効です。"));
+        MessageBoxes::error(this,
+                            failure->message +
+                                QStringLiteral("\nこの設定は、ぽまりんを終了するまで有効です。"));
     }
     event->accept();
 }

@@ -11,6 +11,6 @@ SettingsStore& SettingsStore::instance() {
 
 QString DataFolder() {
     const QString home =
-        RunsInstalled() ? UserSettingsFolder() : QCoreApplication::applicationDirPath();
+        runsInstalled() ? userSettingsFolder() : QCoreApplication::applicationDirPath();
     return home + QStringLiteral("/★MailData");
 }

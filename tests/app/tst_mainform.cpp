@@ -3,13 +3,13 @@
 #include "app/ProgramBusy.h"
 #include "app/QtTexts.h"
 
-#include "chara/CharaStage.h"
-#include "chara/CharaState.h"
+#include "chara/CharaPose.h"
 #include "chara/Form1.h"
 #include "chara/Form2.h"
+#include "chara/StageCanvas.h"
 
 #include "settings/SettingsStore.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include "platform/NMailLibrary.h"
 
@@ -215,7 +215,7 @@ private Q_SLOTS:
         QCOMPARE(form.size(), QSize(64, 36));
         QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(!form.windowIcon().isNull());
-        auto* stage = form.findChild<CharaStage*>(QStringLiteral("picMain"));
+        auto* stage = form.findChild<StageCanvas*>(QStringLiteral("picMain"));
         const QImage first = stage->backImage();
         QTRY_VERIFY_WITH_TIMEOUT(stage->backImage() != first, 2000);
 
@@ -230,11 +230,11 @@ private Q_SLOTS:
     }
 
     void alwaysOnTopAlternatesAfterItsMessage() {
-        MessageBox::setTestAnswer(QMessageBox::Ok);
+        MessageBoxes::setTestAnswer(QMessageBox::Ok);
         auto* toggle = MainForm::instance().findChild<QAction*>(QStringLiteral("mzenmen"));
         for (const bool onTop : {true, false, true}) {
             toggle->trigger();
-            const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+            const QList<MessageBoxes::Shown> shown = MessageBoxes::takeShown();
             QCOMPARE(shown.size(), 1);
             QCOMPARE(shown[0].title, QStringLiteral("Pomarin"));
             QCOMPARE(shown[0].icon, QMessageBox::Information);
@@ -245,8 +245,8 @@ private Q_SLOTS:
             QVERIFY(MainForm::instance().isVisible());
         }
         toggle->trigger(); // back to an ordinary window for the other tests
-        MessageBox::takeShown();
-        MessageBox::setTestAnswer(std::nullopt);
+        MessageBoxes::takeShown();
+        MessageBoxes::setTestAnswer(std::nullopt);
     }
 
     // The page's address goes to the browser (xdg-open) only after Yes, and only if the page is
@@ -299,15 +299,15 @@ private Q_SLOTS:
             pageDir.removeRecursively();
             qputenv("PATH", path);
         });
-        MessageBox::setTestAnswer(answer);
+        MessageBoxes::setTestAnswer(answer);
 
         MainForm::instance().findChild<QAction*>(QStringLiteral("mhp"))->trigger();
-        QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QList<MessageBoxes::Shown> shown = MessageBoxes::takeShown();
         if (handedOver)
             QTRY_VERIFY(QFile::exists(record));
         if (!error.isEmpty())
-            QTRY_VERIFY((shown += MessageBox::takeShown()).size() == 2);
-        MessageBox::setTestAnswer(std::nullopt);
+            QTRY_VERIFY((shown += MessageBoxes::takeShown()).size() == 2);
+        MessageBoxes::setTestAnswer(std::nullopt);
         QCOMPARE(shown.size(), error.isEmpty() ? 1 : 2);
         QCOMPARE(shown[0].title, QStringLiteral("確認"));
         QCOMPARE(shown[0].icon, QMessageBox::Question);
@@ -366,23 +366,22 @@ private Q_SLOTS:
     // The stage stands still while a message box is open, though its steps go on, and shows
     // the step of the moment when the box closes.
     void stageStandsStillUnderAMessageBox() {
-        auto* stage = control<CharaStage>("picMain");
+        auto* stage = control<StageCanvas>("picMain");
         const QRect cell(0, 0, 32, 32);
         bool stepped = false;
         bool stillWhileOpen = false;
         QImage whenClosed;
         QTimer::singleShot(0, [&] {
             const QImage opened = stage->backImage().copy(cell);
-            const qint16 step = sharedCharaState().CharaStep;
-            for (int waited = 0; waited < 1000 && sharedCharaState().CharaStep == step;
-                 waited += 10)
+            const qint16 step = sharedCharaPose().CharaStep;
+            for (int waited = 0; waited < 1000 && sharedCharaPose().CharaStep == step; waited += 10)
                 QTest::qWait(10);
-            stepped = sharedCharaState().CharaStep != step;
+            stepped = sharedCharaPose().CharaStep != step;
             stillWhileOpen = stage->backImage().copy(cell) == opened;
             whenClosed = stage->backImage().copy(cell);
             QApplication::activeModalWidget()->close();
         });
-        MessageBox::error(&MainForm::instance(), QStringLiteral("box"));
+        MessageBoxes::error(&MainForm::instance(), QStringLiteral("box"));
         QVERIFY(stepped);
         QVERIFY(stillWhileOpen);
         QVERIFY(stage->backImage().copy(cell) != whenClosed);
@@ -421,7 +420,7 @@ private Q_SLOTS:
     }
 
     void qtsOwnButtonsSpeakJapanese() {
-        QVERIFY(InstallJapaneseQtTexts());
+        QVERIFY(installJapaneseQtTexts());
         QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), QStringLiteral("?"),
                         QMessageBox::Yes | QMessageBox::No);
         QVERIFY2(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("はい")),
@@ -430,13 +429,13 @@ private Q_SLOTS:
     }
 
     void stageShowsTheFrontViewAndAnimates() {
-        auto* stage = control<CharaStage>("picMain");
-        QCOMPARE(sharedCharaState().CharaRow, qint16(2));
+        auto* stage = control<StageCanvas>("picMain");
+        QCOMPARE(sharedCharaPose().CharaRow, qint16(2));
         const QRect cell(0, 0, 32, 32);
-        const qint16 firstStep = sharedCharaState().CharaStep;
-        QTRY_VERIFY_WITH_TIMEOUT(sharedCharaState().CharaStep != firstStep, 1000);
+        const qint16 firstStep = sharedCharaPose().CharaStep;
+        QTRY_VERIFY_WITH_TIMEOUT(sharedCharaPose().CharaStep != firstStep, 1000);
         const QImage afterFirstToggle = stage->backImage().copy(cell);
-        QTRY_VERIFY_WITH_TIMEOUT(sharedCharaState().CharaStep == firstStep, 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(sharedCharaPose().CharaStep == firstStep, 1000);
         QTRY_VERIFY_WITH_TIMEOUT(stage->backImage().copy(cell) != afterFirstToggle, 200);
         const QImage background(QStringLiteral(":/images/stage.png"));
         QCOMPARE(stage->backImage().copy(32, 0, 9, 37),

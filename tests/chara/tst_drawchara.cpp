@@ -1,4 +1,4 @@
-#include "chara/CharaState.h"
+#include "chara/CharaPose.h"
 #include "chara/DrawChara.h"
 
 #include <QImage>
@@ -64,7 +64,7 @@ private Q_SLOTS:
         const QImage sheet = testSheet();
         const QImage background = testStage();
         QImage stage = background;
-        CharaState state;
+        CharaPose state;
         state.CharaStep = qint16(step);
         state.CharaRow = qint16(row);
         state.CharaX = qint16(left);
@@ -85,8 +85,8 @@ private Q_SLOTS:
     void drawsOnWhatIsThereWithoutRestoring() {
         const QImage sheet = testSheet();
         QImage stage = testStage();
-        CharaState state;
-        ResetCharaPose(state);
+        CharaPose state;
+        resetCharaPose(state);
         DrawChara(stage, sheet, state);
         state.CharaStep = 1;
         DrawChara(stage, sheet, state);
@@ -100,13 +100,13 @@ private Q_SLOTS:
     }
 
     void stepTimerTogglesTheStep() {
-        CharaState state;
-        ToggleCharaStep(state);
+        CharaPose state;
+        toggleCharaStep(state);
         QCOMPARE(state.CharaStep, qint16(1));
-        ToggleCharaStep(state);
+        toggleCharaStep(state);
         QCOMPARE(state.CharaStep, qint16(0));
         state.CharaStep = 7;
-        ToggleCharaStep(state);
+        toggleCharaStep(state);
         QCOMPARE(state.CharaStep, qint16(0));
     }
 };

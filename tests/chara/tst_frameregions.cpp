@@ -37,14 +37,14 @@ class TestFrameRegions : public QObject {
 private Q_SLOTS:
     void outlineHoldsExactlyTheFigureWithItsHoles() {
         const QImage picture = ringPicture();
-        expectOutline(picture, RegionFromRecord(BuildFrameRegion(picture)));
-        QVERIFY(!RegionFromRecord(BuildFrameRegion(picture)).contains(QPoint(20, 25)));
+        expectOutline(picture, regionFromRecord(buildFrameRegion(picture)));
+        QVERIFY(!regionFromRecord(buildFrameRegion(picture)).contains(QPoint(20, 25)));
     }
 
     void aPictureAllInItsKeyShowsNothing() {
         QImage picture(64, 64, QImage::Format_RGB32);
         picture.fill(qRgb(12, 34, 56));
-        const QRegion region = RegionFromRecord(BuildFrameRegion(picture));
+        const QRegion region = regionFromRecord(buildFrameRegion(picture));
         QVERIFY(region.intersected(QRect(0, 0, 64, 64)).isEmpty());
         QVERIFY(region.contains(QPoint(64, 0)) && region.contains(QPoint(0, 64)));
     }
@@ -52,19 +52,19 @@ private Q_SLOTS:
     void theTopLeftPixelIsTheKeyWhateverItsColour() {
         QImage picture = ringPicture();
         picture.setPixel(0, 0, qRgb(255, 0, 0));
-        const QRegion region = RegionFromRecord(BuildFrameRegion(picture));
+        const QRegion region = regionFromRecord(buildFrameRegion(picture));
         expectOutline(picture, region);
         QVERIFY(!region.contains(QPoint(0, 0)));
         QVERIFY(region.contains(QPoint(1, 0))); // grey is just another colour now
     }
 
     void suppliedFramesAreOutlinedExactly() {
-        const FramePictures pictures = LoadFramePictures();
+        const FramePictures pictures = loadFramePictures();
         const FrameRegions regions = BuildFrameRegions(pictures);
         for (int i = 0; i < frameCount; ++i) {
             QCOMPARE(pictures[i].size(), QSize(64, 64));
             QCOMPARE(pictures[i].pixel(0, 0), grey);
-            expectOutline(pictures[i], RegionFromRecord(regions[i]));
+            expectOutline(pictures[i], regionFromRecord(regions[i]));
             // The stored form has room for 201 rectangles in its original form.
             QVERIFY(regions[i].rectangles.size() <= 201);
         }

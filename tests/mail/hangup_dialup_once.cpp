@@ -20,5 +20,5 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     while (std::getchar() != EOF) {
     }
-    EndProcessNow();
+    endProcessNow();
 }

@@ -8,7 +8,7 @@
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,35 +28,35 @@ public:
     int loginResult = 0;
     QStringList calls;
 
-    int Pop3Connect(const QString& server) override {
+    int pop3Connect(const QString& server) override {
         note(QStringLiteral("Connect ") + server);
         return connectResult;
     }
-    int Pop3Authenticate(int h, const QString& id, const QString& password, int apop) override {
+    int pop3Authenticate(int h, const QString& id, const QString& password, int apop) override {
         note(QStringLiteral("Authenticate %1 %2 %3 %4").arg(h).arg(id, password).arg(apop));
         return loginResult;
     }
-    int Pop3GetMailStatus(int h, int number, QString&, QString&, QString&, QString&, int) override {
+    int pop3GetMailStatus(int h, int number, QString&, QString&, QString&, QString&, int) override {
         note(QStringLiteral("GetMailStatus %1 %2").arg(h).arg(number));
         return 0;
     }
-    int Pop3GetMailSize(int h, int number) override {
+    int pop3GetMailSize(int h, int number) override {
         note(QStringLiteral("GetMailSize %1 %2").arg(h).arg(number));
         return number == 1 ? -10 : 100; // a failing size does not stop the loop
     }
-    int Pop3GetMail(int h, int number, QString&, QString&, QString&, QString&, QByteArray& message,
+    int pop3GetMail(int h, int number, QString&, QString&, QString&, QString&, QByteArray& message,
                     int, int) override {
         note(QStringLiteral("GetMail %1 %2").arg(h).arg(number));
         message = QByteArray(100, 'm');
         return 100;
     }
-    int GetMessage(int code, QString& text, int& size) override {
+    int getMessage(int code, QString& text, int& size) override {
         note(QStringLiteral("GetMessage %1 %2").arg(code).arg(size));
         text = QStringLiteral("サーバーの応答: bad password") + QChar(u'\0') +
                QStringLiteral("left in the buffer");
         return 1;
     }
-    int Pop3Close(int h) override {
+    int pop3Close(int h) override {
         note(QStringLiteral("Close %1").arg(h));
         return 0;
     }
@@ -67,7 +67,7 @@ public:
     void clickHangUp() override { note(QStringLiteral("HangUpDialUp")); }
 
     void note(const QString& call) {
-        for (const MessageBox::Shown& box : MessageBox::takeShown())
+        for (const MessageBoxes::Shown& box : MessageBoxes::takeShown())
             calls << box.title + QStringLiteral(" box: ") + box.text;
         calls << call;
     }
@@ -94,7 +94,7 @@ bool shown(const char* windowName) {
 class TestCheckNewMail : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void initTestCase() { MessageBox::setTestAnswer(QMessageBox::Ok); }
+    void initTestCase() { MessageBoxes::setTestAnswer(QMessageBox::Ok); }
     void cleanupTestCase() { QDir(DataFolder()).removeRecursively(); }
 
     void everyPathCallsInOrder_data() {
@@ -165,7 +165,7 @@ private Q_SLOTS:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QDir(DataFolder()).removeRecursively();
         QVERIFY(QDir().mkpath(DataFolder()));
-        QFile file(AccountFilePath());
+        QFile file(accountFilePath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(account);
         file.close();

@@ -23,8 +23,8 @@ private Q_SLOTS:
     void theFolderIsTheStarFolderBesideTheProgram() {
         QCOMPARE(DataFolder(),
                  QCoreApplication::applicationDirPath() + QStringLiteral("/★MailData"));
-        QCOMPARE(OptionFilePath(), DataFolder() + QStringLiteral("/ini.ini"));
-        QCOMPARE(AccountFilePath(), DataFolder() + QStringLiteral("/iniIdPass.ini"));
+        QCOMPARE(optionFilePath(), DataFolder() + QStringLiteral("/ini.ini"));
+        QCOMPARE(accountFilePath(), DataFolder() + QStringLiteral("/iniIdPass.ini"));
     }
 
     void withoutTheFolderEverythingReadsEmpty() {
@@ -35,15 +35,15 @@ private Q_SLOTS:
 
     void theOptionIsStoredAsNumber() {
         QCOMPARE(WriteDisconnectOption(QStringLiteral("1")), std::nullopt);
-        QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
+        QCOMPARE(contentOf(optionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
         QCOMPARE(ReadDisconnectOption(), 1);
         QCOMPARE(WriteDisconnectOption(QStringLiteral("0")), std::nullopt);
-        QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=0\r\n"));
+        QCOMPARE(contentOf(optionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=0\r\n"));
         QCOMPARE(ReadDisconnectOption(), 0);
         QVERIFY(QDir().mkpath(DataFolder()));
-        QVERIFY(writeContent(OptionFilePath(), "[exeini]\r\nnumber = 2\r\n"));
+        QVERIFY(writeContent(optionFilePath(), "[exeini]\r\nnumber = 2\r\n"));
         QCOMPARE(ReadDisconnectOption(), 2);
-        QVERIFY(writeContent(OptionFilePath(), "[EXEINI]\r\nNUMBER=on\r\n"));
+        QVERIFY(writeContent(optionFilePath(), "[EXEINI]\r\nNUMBER=on\r\n"));
         QCOMPARE(ReadDisconnectOption(), 0);
     }
 
@@ -51,7 +51,7 @@ private Q_SLOTS:
         QCOMPARE(SaveAccount(QStringLiteral("pomarin"), QStringLiteral("パス word"), true),
                  std::nullopt);
         QCOMPARE(
-            contentOf(AccountFilePath()),
+            contentOf(accountFilePath()),
             QByteArray("[EXEINI]\r\nNAME=pomarin\r\nNAME2=\x83\x70\x83\x58 word\r\nNAME3=1\r\n"));
         const StoredAccount account = ReadAccount();
         QCOMPARE(account.id, QStringLiteral("pomarin"));
@@ -59,7 +59,7 @@ private Q_SLOTS:
         QCOMPARE(account.saveFlag, QStringLiteral("1"));
         const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                           QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
-        QCOMPARE(QFile::permissions(AccountFilePath()) & others, QFile::Permissions());
+        QCOMPARE(QFile::permissions(accountFilePath()) & others, QFile::Permissions());
     }
 
     // Not saving keeps the stored ID but not a stored password, which the user asked not to keep.
@@ -75,7 +75,7 @@ private Q_SLOTS:
         init();
         QCOMPARE(SaveAccount(QStringLiteral("new"), QStringLiteral("newpass"), false),
                  std::nullopt);
-        QCOMPARE(contentOf(AccountFilePath()), QByteArray("[EXEINI]\r\nNAME3=0\r\n"));
+        QCOMPARE(contentOf(accountFilePath()), QByteArray("[EXEINI]\r\nNAME3=0\r\n"));
         QVERIFY(ReadAccount().id.isEmpty());
     }
 
@@ -86,7 +86,7 @@ private Q_SLOTS:
             "\xEF\xBB\xBF[EXEINI]\nNAME = " + QString::fromUtf8("山田太郎").toUtf8() +
             "\nNAME2=" + QByteArray(300, 'p') + "\nNAME3=1\n";
         QVERIFY(QDir().mkpath(DataFolder()));
-        QVERIFY(writeContent(AccountFilePath(), handWritten));
+        QVERIFY(writeContent(accountFilePath(), handWritten));
         takeReadProblems();
         const StoredAccount account = ReadAccount();
         QCOMPARE(account.password, QString(255, QLatin1Char('p')));
@@ -94,16 +94,16 @@ private Q_SLOTS:
         QCOMPARE(said.size(), 1);
         QVERIFY(said[0].message.contains(QStringLiteral("読めない文字")));
         QCOMPARE(SaveAccount(account.id, account.password, true), std::nullopt);
-        QCOMPARE(contentOf(AccountFilePath()), handWritten);
+        QCOMPARE(contentOf(accountFilePath()), handWritten);
         QCOMPARE(SaveAccount(QStringLiteral("yamada"), account.password, true), std::nullopt);
-        QCOMPARE(contentOf(AccountFilePath()),
+        QCOMPARE(contentOf(accountFilePath()),
                  QByteArray(handWritten)
                      .replace(handWritten.indexOf("NAME ="), 4 + 3 + 12, "NAME=yamada"));
     }
 
     void longValuesAreCutAtAWholeCharacter() {
         QVERIFY(QDir().mkpath(DataFolder()));
-        QVERIFY(writeContent(AccountFilePath(), "[EXEINI]\r\nNAME=" + QByteArray(300, 'i') +
+        QVERIFY(writeContent(accountFilePath(), "[EXEINI]\r\nNAME=" + QByteArray(300, 'i') +
                                                     "\r\nNAME2=" + QByteArray(254, 'p') +
                                                     "\x83\x70" + "\r\n"));
         const StoredAccount account = ReadAccount();
@@ -113,12 +113,12 @@ private Q_SLOTS:
 
     void unstorableAccountsAreRefusedWhole() {
         QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
-        const QByteArray before = contentOf(AccountFilePath());
+        const QByteArray before = contentOf(accountFilePath());
         const SaveResult failure = SaveAccount(QStringLiteral("new"), QStringLiteral("pä𠮷"), true);
         QVERIFY(failure.has_value());
         QVERIFY(failure->message.contains(QStringLiteral("パスワード")));
         QVERIFY(failure->message.contains(QStringLiteral("ä")));
-        QCOMPARE(contentOf(AccountFilePath()), before);
+        QCOMPARE(contentOf(accountFilePath()), before);
     }
 
     void aFileInTheFoldersPlaceIsReported() {

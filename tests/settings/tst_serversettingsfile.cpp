@@ -139,7 +139,7 @@ private Q_SLOTS:
     void readsApopAsTheLeadingNumber() {
         QFETCH(QString, value);
         QFETCH(int, flag);
-        QCOMPARE(int(ApopFlagFromText(value)), flag);
+        QCOMPARE(int(apopFlagFromText(value)), flag);
         writeFile("APOP=" + value.toUtf8() + "\r\n");
         SettingsStore store;
         LoadServerSettings(store);

@@ -4,7 +4,7 @@
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -79,7 +79,7 @@ private:
 private Q_SLOTS:
     void initTestCase() {
         QVERIFY(QDir::setCurrent(m_workingDir.path()));
-        MessageBox::setTestAnswer(QMessageBox::Ok);
+        MessageBoxes::setTestAnswer(QMessageBox::Ok);
     }
 
     void init() {
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QDir().rmdir(QStringLiteral("vbmail.ini"));
         QVERIFY(writeContent(QStringLiteral("vbmail.ini"), serverFile));
         setServerRecord();
-        MessageBox::takeShown();
+        MessageBoxes::takeShown();
     }
 
     void cleanupTestCase() { QDir(DataFolder()).removeRecursively(); }
@@ -232,7 +232,7 @@ private Q_SLOTS:
                             way == QStringLiteral("Esc") ? Qt::Key_Escape : Qt::Key_Return);
         letClosedWindowsGo();
         QVERIFY(form.isNull());
-        QCOMPARE(contentOf(AccountFilePath()), file);
+        QCOMPARE(contentOf(accountFilePath()), file);
         QCOMPARE(SettingsStore::instance().UserId, recordId);
         QCOMPARE(SettingsStore::instance().accountConfirmed, !recordId.isEmpty());
         // Made anew, the dialog's box is as the file says.
@@ -247,48 +247,48 @@ private Q_SLOTS:
                                                      {"<missing>", 0}};
         for (const auto& [content, option] : stored) {
             if (content != "<missing>")
-                QVERIFY(writeContent(OptionFilePath(), content));
+                QVERIFY(writeContent(optionFilePath(), content));
             else
-                QFile::remove(OptionFilePath());
+                QFile::remove(optionFilePath());
             QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), option);
             SetForm::instance().close();
             letClosedWindowsGo();
         }
-        QFile::remove(OptionFilePath());
+        QFile::remove(optionFilePath());
         SetForm& form = SetForm::instance();
         form.show();
         QVERIFY(active(form));
         QCOMPARE(tabOrder(form, "Command2", 3), QStringLiteral("Command2 Command1 Check1"));
         click(form, "Check1");
         QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 1); // at once, still open
-        QVERIFY(!QFile::exists(OptionFilePath()));
+        QVERIFY(!QFile::exists(optionFilePath()));
         form.close();
         letClosedWindowsGo();
-        QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
+        QCOMPARE(contentOf(optionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
         QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 1);
     }
 
     // A file that exists but cannot be read is said once, when a dialog reads it.
     void unreadableFilesAreSaidOnce() {
-        QVERIFY(QDir().mkdir(OptionFilePath()));
-        QVERIFY(QDir().mkdir(AccountFilePath()));
+        QVERIFY(QDir().mkdir(optionFilePath()));
+        QVERIFY(QDir().mkdir(accountFilePath()));
         for (int twice = 0; twice < 2; ++twice) {
             QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 0);
             QVERIFY(IdPassForm::instance().IdText->text().isEmpty());
             IdPassForm::instance().close();
             letClosedWindowsGo();
         }
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        const QList<MessageBoxes::Shown> shown = MessageBoxes::takeShown();
         QCOMPARE(shown.size(), 2);
-        QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(OptionFilePath())),
+        QVERIFY2(shown[0].text.contains(QDir::toNativeSeparators(optionFilePath())),
                  qPrintable(shown[0].text));
-        QVERIFY2(shown[1].text.contains(QDir::toNativeSeparators(AccountFilePath())),
+        QVERIFY2(shown[1].text.contains(QDir::toNativeSeparators(accountFilePath())),
                  qPrintable(shown[1].text));
         SetForm::instance().close();
         letClosedWindowsGo();
-        MessageBox::takeShown();
-        QDir().rmdir(OptionFilePath());
-        QDir().rmdir(AccountFilePath());
+        MessageBoxes::takeShown();
+        QDir().rmdir(optionFilePath());
+        QDir().rmdir(accountFilePath());
     }
 
     void optionsDialogOpensEachOtherDialogOnce() {
@@ -333,7 +333,7 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, said);
         QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
-        const QByteArray account = contentOf(AccountFilePath());
+        const QByteArray account = contentOf(accountFilePath());
         if (said == QStringLiteral("vbmail.ini")) {
             QFile::remove(QStringLiteral("vbmail.ini"));
             QVERIFY(QDir().mkdir(QStringLiteral("vbmail.ini")));
@@ -351,7 +351,7 @@ private Q_SLOTS:
             click(*form, "OKCommand");
         }
         letClosedWindowsGo();
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        const QList<MessageBoxes::Shown> shown = MessageBoxes::takeShown();
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].title, QStringLiteral("エラー"));
         QVERIFY2(shown[0].text.contains(said), qPrintable(shown[0].text));
@@ -361,7 +361,7 @@ private Q_SLOTS:
                      ->text(),
                  typed);
         QCOMPARE(SettingsStore::instance().Pop3Server, QStringLiteral("pop.example.jp"));
-        QCOMPARE(contentOf(AccountFilePath()), account);
+        QCOMPARE(contentOf(accountFilePath()), account);
         if (said != QStringLiteral("vbmail.ini"))
             QCOMPARE(contentOf(QStringLiteral("vbmail.ini")), serverFile);
         QDir().rmdir(QStringLiteral("vbmail.ini"));
@@ -371,7 +371,7 @@ private Q_SLOTS:
     // spelt out; no caret; a long sentence is not wrapped inside a word; a long name wraps,
     // every line of it shown.
     void messageBoxesShowTextAsText() {
-        QCOMPARE(MessageBox::shownText(QStringLiteral("<b>a</b>\x1B[2J\u202Eb\n\tc\x7F")),
+        QCOMPARE(MessageBoxes::shownText(QStringLiteral("<b>a</b>\x1B[2J\u202Eb\n\tc\x7F")),
                  QStringLiteral("<b>a</b><U+001B>[2J<U+202E>b\n\tc<U+007F>"));
         struct Seen {
             QString text;
@@ -396,9 +396,9 @@ private Q_SLOTS:
                 seen.metrics = label->fontMetrics();
                 box->close();
             });
-            MessageBox::setTestAnswer(std::nullopt);
-            MessageBox::error(nullptr, text);
-            MessageBox::setTestAnswer(QMessageBox::Ok);
+            MessageBoxes::setTestAnswer(std::nullopt);
+            MessageBoxes::error(nullptr, text);
+            MessageBoxes::setTestAnswer(QMessageBox::Ok);
             return seen;
         };
         const QString name = QStringLiteral("<i>設定ファイル</i>\n「%1.example.jp」\n最後の行")
@@ -417,7 +417,7 @@ private Q_SLOTS:
     // The options dialog closes whatever happens; an option "ini.ini" cannot keep is said once
     // and lasts, in every later dialog and check, until the program ends or a save succeeds.
     void unstorableOptionIsSaidOnceAndLasts() {
-        QVERIFY(QDir().mkdir(OptionFilePath()));
+        QVERIFY(QDir().mkdir(optionFilePath()));
         for (int time = 0; time < 2; ++time) {
             QPointer<SetForm> form = &SetForm::instance();
             form->show();
@@ -429,18 +429,18 @@ private Q_SLOTS:
             QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 1);
         }
         QStringList said;
-        for (const MessageBox::Shown& box : MessageBox::takeShown())
+        for (const MessageBoxes::Shown& box : MessageBoxes::takeShown())
             if (box.text.contains(QStringLiteral("保存できませんでした")))
                 said << box.text;
         QCOMPARE(said.size(), 1);
         QVERIFY2(said[0].contains(QStringLiteral("ini.ini")) &&
                      said[0].contains(QStringLiteral("終了するまで有効")),
                  qPrintable(said[0]));
-        QVERIFY(QDir().rmdir(OptionFilePath()));
+        QVERIFY(QDir().rmdir(optionFilePath()));
         SetForm::instance().show();
         SetForm::instance().close();
         letClosedWindowsGo();
-        QCOMPARE(contentOf(OptionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
+        QCOMPARE(contentOf(optionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
     }
 };
 

@@ -1,4 +1,4 @@
-#include "ui/MessageBox.h"
+#include "ui/MessageBoxes.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
@@ -11,7 +11,7 @@ namespace {
 
 struct TestState {
     std::optional<QMessageBox::StandardButton> answer;
-    QList<MessageBox::Shown> shown;
+    QList<MessageBoxes::Shown> shown;
 };
 
 TestState& testState() {
@@ -75,7 +75,7 @@ private:
 
 } // namespace
 
-namespace MessageBox {
+namespace MessageBoxes {
 
 QString shownText(const QString& text) {
     QString shown;
@@ -135,4 +135,4 @@ QList<Shown> takeShown() {
     return std::exchange(testState().shown, {});
 }
 
-} // namespace MessageBox
+} // namespace MessageBoxes

@@ -1,20 +1,20 @@
-#include "chara/CharaState.h"
+#include "chara/CharaPose.h"
 
 namespace {
 constexpr qint16 frontViewRow = 2;
 }
 
-CharaState& sharedCharaState() {
-    static CharaState state;
+CharaPose& sharedCharaPose() {
+    static CharaPose state;
     return state;
 }
 
-void ResetCharaPose(CharaState& state) {
+void resetCharaPose(CharaPose& state) {
     state.CharaX = 0;
     state.CharaY = 0;
     state.CharaRow = frontViewRow;
 }
 
-void ToggleCharaStep(CharaState& state) {
+void toggleCharaStep(CharaPose& state) {
     state.CharaStep = state.CharaStep == 0 ? 1 : 0;
 }

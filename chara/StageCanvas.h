@@ -4,10 +4,10 @@
 #include <QWidget>
 
 // A stage: a small picture area that shows its back image, into which the redraw loop draws.
-class CharaStage : public QWidget {
+class StageCanvas : public QWidget {
     Q_OBJECT
 public:
-    CharaStage(const QImage& background, QWidget* parent);
+    StageCanvas(const QImage& background, QWidget* parent);
 
     QImage& backImage() { return m_backImage; }
 

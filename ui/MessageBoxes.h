@@ -7,7 +7,7 @@
 
 // Every modal message box of the program goes through here, so that a test can answer the boxes
 // without showing them and then see what they said.
-namespace MessageBox {
+namespace MessageBoxes {
 
 QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                  const QString& text, QMessageBox::StandardButtons buttons);
@@ -31,4 +31,4 @@ struct Shown {
 void setTestAnswer(std::optional<QMessageBox::StandardButton> answer);
 QList<Shown> takeShown();
 
-} // namespace MessageBox
+} // namespace MessageBoxes
