@@ -54,7 +54,7 @@ private:
     FramePictures m_pictures;
     FrameRegions m_frameRegions;
     int m_shownFrame = 0;
-    bool m_frameUnseen = false; // a frame was chosen while hidden, not yet shown
+    bool m_frameUnseen = true; // the frame last chosen has not reached the window (none has yet)
     QPoint m_place;
     bool m_dragged = false; // the window manager is moving it for the user
     float m_twipsPerPixelX = 15.0f;

@@ -3,12 +3,12 @@ private Dovecot, a scripted server that drips and a mock NetworkManager, started
 a user starts them; and the prompts of a first run."""
 
 import contextlib
+import json
 import os
 import socket
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
@@ -98,37 +98,33 @@ class CheckOnX11(ProgramOnX11):
         x, y, _, _ = geometry(self.env, self.window)
         return x, y + self.menu
 
-    def copied(self, window=None, at=None):
-        """The text of a result box (at, in the client area) or of a message box, as a user copies
-        it: a click into it, Ctrl+A, Ctrl+C. An empty box copies nothing: ""."""
-        if at:
-            x, y = self.client()
-        else:
-            x, y, width, _ = geometry(self.env, window)
-            at = (width // 2, 20)  # in the first line of the text
-        placeholder = "nothing copied"
-        subprocess.run(["xclip", "-selection", "clipboard"], input=placeholder, text=True,
-                       env=self.env, check=True)
-        self.xdotool("mousemove", str(x + at[0]), str(y + at[1]), "click", "1")
-        self.xdotool("key", "ctrl+a", "ctrl+c")
-        time.sleep(0.2)
-        text = run(self.env, "xclip", "-o", "-selection", "clipboard")
-        return "" if text == placeholder else text
+    def copied_from(self, at):
+        """The text of the result box at `at` in the client area, as a user copies it."""
+        x, y = self.client()
+        return self.copied((x + at[0], y + at[1]))
 
     def expanded(self):
         wait_for(lambda: geometry(self.env, self.window)[3] - self.menu == EXPANDED, 30,
                  "the window to show the result panel")
+        self.caught_up()  # and to draw it
 
     def result(self):
         self.expanded()
-        return self.copied(at=TEXT3), self.copied(at=TEXT6)
+        return self.copied_from(TEXT3), self.copied_from(TEXT6)
 
     def error_box(self):
         box = wait_for(lambda: visible_windows(self.env, self.program.pid, "エラー"), 30,
                        "the エラー box")[0]
-        text = self.copied(window=box)
+        x, y, width, _ = geometry(self.env, box)
+        text = self.copied((x + width // 2, y + 20))  # in the first line of the text
         self.xdotool("key", "Return")
         return text
+
+    def transcript(self, scenario):
+        """The commands the scripted server's latest connection for scenario received."""
+        with socket.create_connection(("127.0.0.1", self.hostile["control"])) as control:
+            control.sendall(scenario.encode() + b"\n")
+            return json.loads(control.makefile().readline()) or []
 
     def courier_shown(self):
         return bool(visible_windows(self.env, self.program.pid, "飛脚"))
@@ -140,10 +136,12 @@ class CheckOnX11(ProgramOnX11):
         screenshot(self.env, os.path.join(OUTPUT, "check-new-mail.png"))
         # The check leaves the mailbox as it found it.
         self.assertEqual(dovecot.unseen(self.dovecot["imap"], "small"), {"total": 3, "unseen": 3})
-        # A second check shows the same, with the one courier window.
+        # A second check, of a mailbox of one, shows its count, with the one courier window.
+        with open(os.path.join(self.data, "iniIdPass.ini"), "wb") as f:
+            f.write(account("big"))
         self.check()
-        time.sleep(1)
-        self.assertEqual(self.result(), ("新着メール有り。", "3"))
+        wait_for(lambda: self.copied_from(TEXT6) == "1", 30, "the second check's count")
+        self.assertEqual(self.result(), ("新着メール有り。", "1"))
         self.assertEqual(len(visible_windows(self.env, self.program.pid, "飛脚")), 1)
 
     def test_empty_mailbox(self):
@@ -191,7 +189,7 @@ class CheckOnX11(ProgramOnX11):
         self.assertEqual(geometry(self.env, self.window)[3] - self.menu, COLLAPSED,
                          "the check ended before the input was made")
         self.assertEqual(self.result(), ("新着メール有り。", "1"))
-        time.sleep(1)  # what was held back would act now
+        self.caught_up()  # what was held back would have acted by now
         titles = {run(self.env, "xdotool", "getwindowname", str(w)).strip()
                   for w in visible_windows(self.env, self.program.pid)}
         self.assertEqual(titles, {"ぽまりん", "飛脚"})
@@ -206,7 +204,9 @@ class CheckOnX11(ProgramOnX11):
         x, y = self.client()
         stage = (x + STAGE[0], y + STAGE[1], x + STAGE[0] + STAGE[2], y + STAGE[1] + STAGE[3])
         self.check()
-        time.sleep(1)  # the server drips the message
+        wait_for(lambda: any(command.startswith(("RETR 1", "TOP 1 "))
+                             for command in self.transcript("drip_message")), 10,
+                 "the server to drip the message")
         # The stage goes on stepping while the check waits.
         first = screenshot(self.env).crop(stage)
         wait_for(lambda: differs(screenshot(self.env).crop(stage), first), 3,
@@ -236,13 +236,13 @@ class FirstRunOnX11(ProgramOnX11):
         """The window has the focus, and keeps it once start-up is over."""
         active = lambda: run(self.env, "xdotool", "getactivewindow").strip() == str(window)
         wait_for(active, 10, "the focus")
-        time.sleep(0.5)
+        self.caught_up()
         return active()
 
     def test_no_files(self):
         server = wait_for(lambda: self.shown("サーバー設定"), 10, "the server dialog")[0]
         account = wait_for(lambda: self.shown("ID,PASS"), 10, "the account dialog")[0]
-        time.sleep(0.5)
+        self.caught_up()
         clients = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST")
         mapped = [int(w, 16) for w in clients.split("#")[1].split(",")]
         self.assertEqual([mapped.index(w) for w in (server, account, self.window)],

@@ -13,8 +13,8 @@ from PIL import Image, ImageChops
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
 from courier_frames import (IMAGES, KEY, enlarged, find_courier,  # noqa: E402
                             solid_point)
-from xsession import (ProgramOnX11, geometry, run, screenshot,  # noqa: E402
-                      visible_windows, wait_for)
+from xsession import (ProgramOnX11, caught_up, geometry, near, run,  # noqa: E402
+                      screenshot, visible_windows, wait_for)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 BACKDROP = (255, 0, 255)  # a colour no frame uses, so that what the shape cuts away shows
@@ -33,6 +33,7 @@ class CourierSession(ProgramOnX11):
 
     def look(self, window):
         """A screenshot with the courier found on it, near where the window manager last put it."""
+        self.caught_up()
         x, y, width, height = geometry(self.env, window)
         self.assertEqual((width, height), (64 * self.SCALE, 64 * self.SCALE))
         shot = screenshot(self.env)
@@ -65,7 +66,6 @@ class CourierSession(ProgramOnX11):
 class CourierOnX11(CourierSession):
     def test_courier_runs_shaped_above_other_windows(self):
         window = self.run_courier()
-        time.sleep(0.5)  # until its first tick it is an unshaped square
         shot, look, (x, y) = self.look_shaped(window)
         self.assertLess(abs(x - self.POINTER[0]) + abs(y - self.POINTER[1]), 60, (x, y))
         look.resize((256, 256), Image.NEAREST).save(os.path.join(OUTPUT, "courier.png"))
@@ -80,7 +80,7 @@ class CourierOnX11(CourierSession):
                                         "Xmessage").split(), 10, "xmessage")[0]
         ordinary = int(ordinary)
         self.xdotool("windowraise", str(ordinary))
-        time.sleep(0.5)
+        caught_up(self.env)
         stacking = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST_STACKING")
         order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
         self.assertGreater(order.index(window), order.index(ordinary))
@@ -99,10 +99,13 @@ class CourierOnX11(CourierSession):
         # While dragged it follows the pointer and nothing else: the walk waits.
         for step in range(1, 11):
             self.xdotool("mousemove", str(x + solid[0] + 20 * step), str(y + solid[1] + 10 * step))
-            time.sleep(0.1)
-            place = geometry(self.env, window)[:2]
-            self.assertLessEqual(abs(place[0] - (x + 20 * step)) + abs(place[1] - (y + 10 * step)),
-                                 2, f"step {step}: at {place}")
+            target = (x + 20 * step, y + 10 * step)
+            wait_for(lambda: near(geometry(self.env, window), target, 2), 5,
+                     f"the courier to follow the pointer to {target}")
+        # Held there, it stays while three of the walk's ticks (200 ms apart) fall due.
+        held = time.monotonic()
+        while time.monotonic() - held < 0.6:
+            self.assertTrue(near(geometry(self.env, window), target, 2), "the walk went on")
         self.xdotool("mouseup", "1")
         dropped = geometry(self.env, window)[:2]
         wait_for(lambda: geometry(self.env, window)[:2] != dropped, 5, "the walk to go on")
@@ -111,7 +114,7 @@ class CourierOnX11(CourierSession):
         wait_for(lambda: not self.courier(), 5, "the courier to go")
         self.assertIn("IsUnMapped", run(self.env, "xwininfo", "-id", str(window)))
         self.choose("飛脚を戻す")  # calling it back twice is harmless
-        time.sleep(0.5)
+        self.caught_up()
         self.assertEqual(self.program.poll(), None)
 
         window = self.run_courier()
@@ -136,12 +139,15 @@ class TwoScreensOnX11(CourierSession):
     def test_courier_keeps_to_the_primary_screen(self):
         window = self.run_courier()
         left, top, width, height = self.PRIMARY
-        started = time.monotonic()
-        while time.monotonic() - started < 5:  # 25 ticks, from the screen's left edge
+        places = set()
+
+        def on_the_primary_screen():
             x, y, _, _ = geometry(self.env, window)
             self.assertTrue(left <= x <= left + width - 64 and top <= y <= top + height - 64,
                             (x, y))
-            time.sleep(0.1)
+            places.add((x, y))
+            return len(places) > 20
+        wait_for(on_the_primary_screen, 20, "20 steps from the screen's left edge")
         self.look(window)
 
 
@@ -166,7 +172,6 @@ class HighDensityOnX11(CourierSession):
         self.assertIsNone(ImageChops.difference(seen, enlarged(street, self.SCALE)).getbbox())
 
         window = self.run_courier()
-        time.sleep(0.5)
         self.look_shaped(window)
 
 

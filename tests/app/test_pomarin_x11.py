@@ -7,15 +7,15 @@ import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
 import urllib.parse
 
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
-from xsession import (SCREEN, ProgramOnX11, differs, geometry, run,  # noqa: E402
-                      screenshot, visible_windows, wait_for, window_property)
+from xsession import (SCREEN, ProgramOnX11, caught_up, differs, geometry,  # noqa: E402
+                      open_menus, run, screenshot, visible_windows, wait_for,
+                      window_property)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 CLIENT_WIDTH, COLLAPSED_CLIENT_HEIGHT = 281, 177
@@ -56,9 +56,8 @@ class MainWindowOnX11(ProgramOnX11):
 
         subprocess.run(["xdotool", "key", "--window", str(self.window), "alt+f"], env=self.env,
                        check=True)
-        wait_for(lambda: len(visible_windows(self.env, self.program.pid)) > 1, 5,
-                 "the file menu to open")
-        time.sleep(0.2)
+        wait_for(lambda: open_menus(self.env, self.program.pid), 5, "the file menu to open")
+        self.caught_up()
         screenshot(self.env, os.path.join(OUTPUT, "pomarin-menu.png"))
 
     def test_window_class_icon_and_always_on_top(self):
@@ -93,7 +92,7 @@ class MainWindowOnX11(ProgramOnX11):
         ordinary = int(wait_for(lambda: run(self.env, "xdotool", "search", "--onlyvisible",
                                             "--class", "Xmessage").split(), 10, "xmessage")[0])
         subprocess.run(["xdotool", "windowraise", str(ordinary)], env=self.env, check=True)
-        time.sleep(0.5)
+        caught_up(self.env)
         stacking = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST_STACKING")
         order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
         self.assertGreater(order.index(standby), order.index(ordinary))

@@ -5,12 +5,11 @@ typed into the boxes (Japanese too), Enter, Esc and Tab, and the files on disk a
 import os
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
-from xsession import (SCREEN, ProgramOnX11, differs, geometry, run,  # noqa: E402
-                      screenshot, visible_windows, wait_for)
+from xsession import (SCREEN, ProgramOnX11, caught_up, differs, geometry,  # noqa: E402
+                      run, screenshot, visible_windows, wait_for)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 MWM_FUNC_MINIMIZE, MWM_FUNC_MAXIMIZE = 0x08, 0x10
@@ -50,10 +49,7 @@ class SettingsSession(ProgramOnX11):
         """The text of the エラー box, copied as a user would, after which Enter closes it."""
         box = self.dialog("エラー")
         x, y, width, _ = geometry(self.env, box)
-        self.xdotool("mousemove", str(x + width // 2), str(y + 20), "click", "1")
-        self.xdotool("key", "ctrl+a", "ctrl+c")
-        time.sleep(0.2)
-        text = run(self.env, "xclip", "-o", "-selection", "clipboard")
+        text = self.copied((x + width // 2, y + 20))
         self.keys("Return")
         self.gone("エラー")
         return text
@@ -75,7 +71,7 @@ class SettingsOnX11(SettingsSession):
         ordinary = int(wait_for(lambda: run(self.env, "xdotool", "search", "--onlyvisible",
                                             "--class", "Xmessage").split(), 10, "xmessage")[0])
         self.xdotool("windowraise", str(ordinary))
-        time.sleep(0.5)
+        caught_up(self.env)
         stacking = run(self.env, "xprop", "-root", "_NET_CLIENT_LIST_STACKING")
         order = [int(w, 16) for w in stacking.split("#")[1].split(",")]
         self.assertGreater(order.index(server), order.index(ordinary))
@@ -88,7 +84,6 @@ class SettingsOnX11(SettingsSession):
         self.keys("Tab", "ctrl+a")
         self.type("pop〜.example.jp")  # a wave dash, as a Japanese input method types it
         self.keys("Return")  # Enter in a box saves nothing
-        time.sleep(0.3)
         self.assertEqual(self.file(os.path.join(self.workdir, "vbmail.ini")), self.SETTINGS)
         self.keys("Tab", "Tab", "space")  # over the APOP box to "設定"
         error = self.dialog("エラー")
@@ -100,7 +95,9 @@ class SettingsOnX11(SettingsSession):
         self.xdotool("windowactivate", "--sync", str(server))
         self.keys("shift+Tab", "shift+Tab", "ctrl+a")  # back to the POP3 box
         self.type("pop.example.jp")
-        self.keys("alt+a", "Tab", "space")  # APOP on (its key also moves there), then "設定"
+        self.keys("alt+a")  # APOP on; its key also moves there
+        self.still_picture_of(server)  # Qt ticks the box once it has shown it pressed
+        self.keys("Tab", "space")  # "設定"
         self.gone("サーバー設定")
         self.assertEqual(self.file(os.path.join(self.workdir, "vbmail.ini")),
                          "SMTP=smtp.ぽまりん.jp\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=1\r\n"
@@ -174,7 +171,7 @@ class HandWrittenFilesOnX11(SettingsSession):
         self.keys("space")  # "POPサーバー"
         server = self.dialog("サーバー設定")
         self.xdotool("windowactivate", "--sync", str(server))
-        self.assertEqual(self.copied_from_focus(), "smtp.example.jp")  # past the mark
+        self.assertEqual(self.copied(), "smtp.example.jp")  # past the mark
         self.keys("Tab", "Tab", "Tab", "space")  # over the POP3 and APOP boxes to "設定"
         self.gone("サーバー設定")
         self.xdotool("windowactivate", "--sync", str(options))
@@ -194,11 +191,6 @@ class HandWrittenFilesOnX11(SettingsSession):
         self.choose("設定")
         self.assertEqual(self.dialog("設定"), options)
 
-    def copied_from_focus(self):
-        self.xdotool("key", "ctrl+a", "ctrl+c")
-        time.sleep(0.2)
-        return run(self.env, "xclip", "-o", "-selection", "clipboard")
-
 
 class ReadOnlyDataOnX11(SettingsSession):
     READ_ONLY_DATA = True
@@ -207,16 +199,8 @@ class ReadOnlyDataOnX11(SettingsSession):
         """The options dialog from the menu, and how it looks once it has settled."""
         self.choose("設定")
         window = self.dialog("設定")
-        x, y, width, height = geometry(self.env, window)
-        look = lambda: screenshot(self.env).crop((x, y, x + width, y + height))
-        previous = [look()]
-        def settled():
-            current = look()
-            same = not differs(current, previous[0])
-            previous[0] = current
-            return same
-        wait_for(settled, 10, "the options dialog to be drawn")
-        return window, previous[0]
+        self.caught_up()
+        return window, self.picture_of(window)
 
     def test_options_dialog_closes_and_its_option_lasts(self):
         """"設定" closes though "ini.ini" cannot be written; one box says so, and the option
