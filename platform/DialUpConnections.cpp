@@ -76,6 +76,28 @@ std::optional<bool> isBluetoothDialUp(const QDBusConnection& bus, const QDBusObj
                       QStringLiteral("dun");
 }
 
+// Whether the active connection dials up; nothing when an answer did not come in time. An error
+// answer means the connection has gone down meanwhile: it is passed over.
+std::optional<bool> isDialUp(const QDBusConnection& bus, const QDBusObjectPath& connection,
+                             Clock::time_point deadline) {
+    static const QStringList modemKinds{QStringLiteral("gsm"), QStringLiteral("cdma"),
+                                        QStringLiteral("pppoe"), QStringLiteral("adsl")};
+    const auto reply =
+        ask(bus, connection.path(), propertiesInterface(), QStringLiteral("GetAll"),
+            {QStringLiteral("org.freedesktop.NetworkManager.Connection.Active")}, deadline);
+    if (!reply)
+        return std::nullopt;
+    const auto properties = read<QVariantMap>(reply->arguments().value(0), QLatin1String("a{sv}"));
+    if (!properties)
+        return false;
+    const QString type = properties->value(QStringLiteral("Type")).toString();
+    if (type == QStringLiteral("bluetooth"))
+        return isBluetoothDialUp(
+            bus, properties->value(QStringLiteral("Connection")).value<QDBusObjectPath>(),
+            deadline);
+    return modemKinds.contains(type);
+}
+
 // The listing itself, on a thread that may outlive the caller's wait.
 QList<QDBusObjectPath> listWithin(qsizetype maxCount, Clock::time_point deadline) {
     const QDBusConnection bus = QDBusConnection::systemBus();
@@ -89,34 +111,14 @@ QList<QDBusObjectPath> listWithin(qsizetype maxCount, Clock::time_point deadline
         listed->arguments().value(0).value<QDBusVariant>().variant(), QLatin1String("ao"));
     if (!active)
         return {};
-
-    static const QStringList modemKinds{QStringLiteral("gsm"), QStringLiteral("cdma"),
-                                        QStringLiteral("pppoe"), QStringLiteral("adsl")};
     QList<QDBusObjectPath> dialUps;
     for (const QDBusObjectPath& connection : *active) {
         if (dialUps.size() >= maxCount)
             break;
-        const auto reply =
-            ask(bus, connection.path(), propertiesInterface(), QStringLiteral("GetAll"),
-                {QStringLiteral("org.freedesktop.NetworkManager.Connection.Active")}, deadline);
-        if (!reply)
+        const auto dialUp = isDialUp(bus, connection, deadline);
+        if (!dialUp)
             return {};
-        // An error answer here means the connection has gone down meanwhile: passed over.
-        const auto properties =
-            read<QVariantMap>(reply->arguments().value(0), QLatin1String("a{sv}"));
-        if (!properties)
-            continue;
-        const QString type = properties->value(QStringLiteral("Type")).toString();
-        bool dialUp = modemKinds.contains(type);
-        if (type == QStringLiteral("bluetooth")) {
-            const auto dun = isBluetoothDialUp(
-                bus, properties->value(QStringLiteral("Connection")).value<QDBusObjectPath>(),
-                deadline);
-            if (!dun)
-                return {};
-            dialUp = *dun;
-        }
-        if (dialUp)
+        if (*dialUp)
             dialUps.append(connection);
     }
     return dialUps;

@@ -120,6 +120,16 @@ QByteArray storedForm(QByteArrayView value) {
     return '"' + value.toByteArray() + '"';
 }
 
+// The content, then a new section that holds only the line.
+QByteArray withSectionAdded(QByteArray result, QByteArrayView content, QByteArrayView section,
+                            const QByteArray& line) {
+    result.append(content);
+    if (!content.isEmpty() && !TextLines::isLineEnd(content.back()))
+        result.append(lineEnd);
+    result.append('[').append(section).append(']').append(lineEnd);
+    return result.append(line).append(lineEnd);
+}
+
 QByteArray withValue(QByteArrayView file, QByteArrayView section, QByteArrayView key,
                      QByteArrayView givenValue) {
     const QByteArray value = storedForm(givenValue);
@@ -131,13 +141,8 @@ QByteArray withValue(QByteArrayView file, QByteArrayView section, QByteArrayView
 
     TextLines lines(content);
     const auto header = findSection(lines, section);
-    if (!header) {
-        result.append(content);
-        if (!content.isEmpty() && !TextLines::isLineEnd(content.back()))
-            result.append(lineEnd);
-        result.append('[').append(section).append(']').append(lineEnd);
-        return result.append(newLine).append(lineEnd);
-    }
+    if (!header)
+        return withSectionAdded(std::move(result), content, section, newLine);
 
     // The key's line keeps its own line end. Lines added to a file end in CR LF whatever the file's
     // other lines end in, as every line that the Windows functions write does; a file of lone-CR
@@ -178,32 +183,31 @@ bool withEntries(QByteArray& content, QByteArrayView section, const QList<Entry>
     return changed;
 }
 
-// At most limit bytes of the file; empty when it is missing or cannot be read, and then problem
-// says why a file that exists could not be. Only a regular file is read, and a pipe in its place is
-// opened without waiting for a writer, which could be forever.
-QByteArray readUpTo(const QString& path, qsizetype limit, QString& problem) {
-    problem.clear();
+// The file opened for reading when it is a regular one, and what fstat says of it; -1 otherwise,
+// and then problem says why a file that exists could not be. A pipe in its place is opened
+// without waiting for a writer, which could be forever.
+int openRegularFile(const QString& path, struct stat& info, QString& problem) {
     const int fd =
         ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         if (errno != ENOENT && errno != ENOTDIR)
             problem = systemReason(errno);
-        return {};
+        return -1;
     }
-    struct stat info = {};
     const bool known = ::fstat(fd, &info) == 0;
     const int error = errno;
-    if (!known || !S_ISREG(info.st_mode)) {
-        problem = !known                  ? systemReason(error)
-                  : S_ISDIR(info.st_mode) ? systemReason(EISDIR)
-                                          : QStringLiteral("通常のファイルではありません。");
-        ::close(fd);
-        return {};
-    }
-    // Into a buffer of the file's size: a buffer of the whole limit, however small the file, would
-    // not fit a process short of address space. A file that grows meanwhile is read to the size it
-    // had.
-    QByteArray content(std::clamp<qint64>(info.st_size, 0, limit), Qt::Uninitialized);
+    if (known && S_ISREG(info.st_mode))
+        return fd;
+    problem = !known                  ? systemReason(error)
+              : S_ISDIR(info.st_mode) ? systemReason(EISDIR)
+                                      : QStringLiteral("通常のファイルではありません。");
+    ::close(fd);
+    return -1;
+}
+
+// Fills content from the file, cut where the file ends first; false, with problem saying why,
+// when reading fails.
+bool fill(int fd, QByteArray& content, QString& problem) {
     qsizetype filled = 0;
     while (filled < content.size()) {
         const ssize_t got =
@@ -212,16 +216,31 @@ QByteArray readUpTo(const QString& path, qsizetype limit, QString& problem) {
             continue;
         if (got < 0) {
             problem = systemReason(errno);
-            ::close(fd);
-            return {};
+            return false;
         }
         if (got == 0)
             break;
         filled += got;
     }
-    ::close(fd);
     content.truncate(filled);
-    return content;
+    return true;
+}
+
+// At most limit bytes of the file; empty when it is missing or cannot be read, and then problem
+// says why a file that exists could not be. Only a regular file is read.
+QByteArray readUpTo(const QString& path, qsizetype limit, QString& problem) {
+    problem.clear();
+    struct stat info = {};
+    const int fd = openRegularFile(path, info, problem);
+    if (fd < 0)
+        return {};
+    // Into a buffer of the file's size: a buffer of the whole limit, however small the file, would
+    // not fit a process short of address space. A file that grows meanwhile is read to the size it
+    // had.
+    QByteArray content(std::clamp<qint64>(info.st_size, 0, limit), Qt::Uninitialized);
+    const bool read = fill(fd, content, problem);
+    ::close(fd);
+    return read ? content : QByteArray();
 }
 
 // The whole file for a rewrite, which a file larger than maxFileBytes never gets.

@@ -8,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProxyStyle>
@@ -30,6 +29,17 @@ public:
     }
 };
 
+// A password shows as stars and goes straight into the box, never through an input method's
+// composition.
+void hideWhatIsTyped(QLineEdit* box) {
+    box->setEchoMode(QLineEdit::Password);
+    auto* stars = new StarPasswordStyle;
+    stars->setParent(box);
+    box->setStyle(stars);
+    box->setAttribute(Qt::WA_InputMethodEnabled, false);
+    box->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText);
+}
+
 } // namespace
 
 IdPassForm& IdPassForm::instance() {
@@ -38,48 +48,8 @@ IdPassForm& IdPassForm::instance() {
 
 IdPassForm::IdPassForm() {
     makeSettingsDialog(this, "IdPassForm", QStringLiteral("ID,PASS"));
-
-    IdText = named(new QLineEdit(this), "IdText");
-    PassText = named(new QLineEdit(this), "PassText");
-    PassText->setEchoMode(QLineEdit::Password);
-    auto* stars = new StarPasswordStyle;
-    stars->setParent(PassText);
-    PassText->setStyle(stars);
-    // No input method: what is typed goes straight into the box, never through a composition.
-    PassText->setAttribute(Qt::WA_InputMethodEnabled, false);
-    PassText->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData |
-                                  Qt::ImhNoPredictiveText);
-    OKCommand = named(new QPushButton(QStringLiteral("OK"), this), "OKCommand");
-    CancelCommand = named(new QPushButton(QStringLiteral("Cancel"), this), "CancelCommand");
-    Check1 = named(new QCheckBox(this), "Check1");
-
-    auto* layout = new QVBoxLayout(this);
-    auto* boxes = new QGridLayout;
-    boxes->addWidget(named(new QLabel(QStringLiteral("ID"), this), "Label1"), 0, 0);
-    boxes->addWidget(IdText, 0, 1);
-    auto* passwordLabel = named(new QLabel(QStringLiteral("Password"), this), "Label2");
-    passwordLabel->setProperty("index", 0);
-    boxes->addWidget(passwordLabel, 1, 0);
-    boxes->addWidget(PassText, 1, 1);
-    IdText->setFixedWidth(boxWidth);
-    PassText->setFixedWidth(boxWidth);
-    layout->addLayout(boxes);
-    // The box shows only its square; the label beside it is its text, and clicking the label
-    // does nothing.
-    auto* saveRow = new QHBoxLayout;
-    saveRow->setSpacing(0);
-    saveRow->addWidget(Check1);
-    QLabel* saveLabel = blueLabel(QStringLiteral("IDパスワードを保存する"), "Label2", this);
-    saveLabel->setProperty("index", 1);
-    saveRow->addWidget(saveLabel);
-    saveRow->addStretch();
-    layout->addLayout(saveRow);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(OKCommand);
-    buttons->addStretch();
-    buttons->addWidget(CancelCommand);
-    layout->addLayout(buttons);
-
+    makeControls();
+    layOutControls();
     OKCommand->setDefault(true);
     setTabOrder(IdText, PassText);
     setTabOrder(PassText, OKCommand);
@@ -89,6 +59,34 @@ IdPassForm::IdPassForm() {
     connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::reject);
     IdText->setFocus(); // first in the tab order
     fixSizeAndCentre(this);
+}
+
+void IdPassForm::makeControls() {
+    IdText = named(new QLineEdit(this), "IdText");
+    PassText = named(new QLineEdit(this), "PassText");
+    IdText->setFixedWidth(boxWidth);
+    PassText->setFixedWidth(boxWidth);
+    hideWhatIsTyped(PassText);
+    OKCommand = named(new QPushButton(QStringLiteral("OK"), this), "OKCommand");
+    CancelCommand = named(new QPushButton(QStringLiteral("Cancel"), this), "CancelCommand");
+    Check1 = named(new QCheckBox(this), "Check1");
+}
+
+void IdPassForm::layOutControls() {
+    auto* boxes = new QGridLayout;
+    boxes->addWidget(named(new QLabel(QStringLiteral("ID"), this), "Label1"), 0, 0);
+    boxes->addWidget(IdText, 0, 1);
+    auto* passwordLabel = named(new QLabel(QStringLiteral("Password"), this), "Label2");
+    passwordLabel->setProperty("index", 0);
+    boxes->addWidget(passwordLabel, 1, 0);
+    boxes->addWidget(PassText, 1, 1);
+    QLabel* saveLabel = blueLabel(QStringLiteral("IDパスワードを保存する"), "Label2", this);
+    saveLabel->setProperty("index", 1);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(boxes);
+    layout->addLayout(boxAndLabelRow(Check1, saveLabel));
+    layout->addLayout(buttonsAtBothEnds(OKCommand, CancelCommand));
 }
 
 void IdPassForm::load() {

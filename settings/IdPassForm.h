@@ -24,6 +24,8 @@ public:
 private:
     friend class FormInstance<IdPassForm>;
     IdPassForm();
+    void makeControls();
+    void layOutControls();
     void load();
     void saveAndClose();
 

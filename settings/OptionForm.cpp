@@ -26,42 +26,8 @@ OptionForm& OptionForm::instance() {
 OptionForm::OptionForm() {
     makeSettingsDialog(this, "OptionForm", QStringLiteral("サーバー設定"));
     setWindowFlag(Qt::WindowStaysOnTopHint);
-
-    SmtpText = named(new QLineEdit(this), "SmtpText");
-    Pop3Text = named(new QLineEdit(this), "Pop3Text");
-    MailText = named(new QLineEdit(this), "MailText");
-    ApopCheck = named(new QCheckBox(QStringLiteral("APOP を使用する(&A)"), this), "ApopCheck");
-    QPalette blueText = ApopCheck->palette();
-    blueText.setColor(QPalette::WindowText, Qt::blue);
-    ApopCheck->setPalette(blueText);
-    OKCommand = named(new QPushButton(QStringLiteral("設定"), this), "OKCommand");
-    CancelCommand = named(new QPushButton(QStringLiteral("中止"), this), "CancelCommand");
-
-    auto* layout = new QVBoxLayout(this);
-    const std::tuple<const char*, const char*, QLineEdit*> rows[] = {
-        {"SMTPサーバー名(&S)", "Label1", SmtpText},
-        {"POP3サーバー名(&P)", "Label2", Pop3Text},
-        {"メールアドレス(&M)", "Label3", MailText},
-    };
-    for (const auto& [caption, name, box] : rows) {
-        QLabel* label = blueLabel(QString::fromUtf8(caption), name, this);
-        label->setBuddy(box);
-        box->setFixedWidth(boxWidth);
-        // No more than a start of the program reads back from "vbmail.ini".
-        box->setMaxLength(serverSettingsValueLength);
-        layout->addWidget(label);
-        layout->addWidget(box);
-    }
-    auto* apopRow = new QHBoxLayout;
-    apopRow->addSpacing(checkIndent);
-    apopRow->addWidget(ApopCheck);
-    layout->addLayout(apopRow);
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(OKCommand);
-    buttons->addStretch();
-    buttons->addWidget(CancelCommand);
-    layout->addLayout(buttons);
-
+    makeControls();
+    layOutControls();
     // Enter in a box saves nothing: neither button is the default.
     OKCommand->setAutoDefault(false);
     CancelCommand->setAutoDefault(false);
@@ -75,6 +41,41 @@ OptionForm::OptionForm() {
     connect(CancelCommand, &QPushButton::clicked, this, &OptionForm::reject);
     SmtpText->setFocus(); // first in the tab order
     fixSizeAndCentre(this);
+}
+
+void OptionForm::makeControls() {
+    SmtpText = named(new QLineEdit(this), "SmtpText");
+    Pop3Text = named(new QLineEdit(this), "Pop3Text");
+    MailText = named(new QLineEdit(this), "MailText");
+    for (QLineEdit* box : {SmtpText, Pop3Text, MailText}) {
+        box->setFixedWidth(boxWidth);
+        // No more than a start of the program reads back from "vbmail.ini".
+        box->setMaxLength(serverSettingsValueLength);
+    }
+    ApopCheck = named(new QCheckBox(QStringLiteral("APOP を使用する(&A)"), this), "ApopCheck");
+    makeBlue(ApopCheck);
+    OKCommand = named(new QPushButton(QStringLiteral("設定"), this), "OKCommand");
+    CancelCommand = named(new QPushButton(QStringLiteral("中止"), this), "CancelCommand");
+}
+
+void OptionForm::layOutControls() {
+    auto* layout = new QVBoxLayout(this);
+    const std::tuple<const char*, const char*, QLineEdit*> rows[] = {
+        {"SMTPサーバー名(&S)", "Label1", SmtpText},
+        {"POP3サーバー名(&P)", "Label2", Pop3Text},
+        {"メールアドレス(&M)", "Label3", MailText},
+    };
+    for (const auto& [caption, name, box] : rows) {
+        QLabel* label = blueLabel(QString::fromUtf8(caption), name, this);
+        label->setBuddy(box);
+        layout->addWidget(label);
+        layout->addWidget(box);
+    }
+    auto* apopRow = new QHBoxLayout;
+    apopRow->addSpacing(checkIndent);
+    apopRow->addWidget(ApopCheck);
+    layout->addLayout(apopRow);
+    layout->addLayout(buttonsAtBothEnds(OKCommand, CancelCommand));
 }
 
 void OptionForm::load() {

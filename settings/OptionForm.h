@@ -20,6 +20,8 @@ public:
 private:
     friend class FormInstance<OptionForm>;
     OptionForm();
+    void makeControls();
+    void layOutControls();
     void load();
     void saveAndClose();
 

@@ -63,13 +63,8 @@ SetForm::SetForm() {
     buttons->addWidget(Command1, 1);
     buttons->addWidget(Command2, 1);
     layout->addLayout(buttons);
-    // The box shows only its square; the label is its text, and clicking the label does nothing.
-    auto* option = new QHBoxLayout;
-    option->setSpacing(0);
-    option->addWidget(Check1);
-    option->addWidget(blueLabel(QStringLiteral("新着がなければ接続を切断する。"), "Label1", this));
-    option->addStretch();
-    layout->addLayout(option);
+    layout->addLayout(boxAndLabelRow(
+        Check1, blueLabel(QStringLiteral("新着がなければ接続を切断する。"), "Label1", this)));
 
     setTabOrder(Command2, Command1);
     setTabOrder(Command1, Check1);

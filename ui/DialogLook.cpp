@@ -1,8 +1,11 @@
 #include "ui/DialogLook.h"
 
+#include <QCheckBox>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLayout>
+#include <QPushButton>
 #include <QScreen>
 
 void makeSettingsDialog(QWidget* dialog, const char* objectName, const QString& title) {
@@ -21,12 +24,33 @@ void fixSizeAndCentre(QWidget* dialog) {
     dialog->move(screen->availableGeometry().center() - dialog->rect().center());
 }
 
+void makeBlue(QWidget* control) {
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::WindowText, Qt::blue);
+    control->setPalette(palette);
+}
+
 QLabel* blueLabel(const QString& text, const char* objectName, QWidget* parent) {
     auto* label = named(new QLabel(text, parent), objectName);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::blue);
-    label->setPalette(palette);
+    makeBlue(label);
     return label;
+}
+
+QHBoxLayout* boxAndLabelRow(QCheckBox* box, QLabel* label) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(box);
+    row->addWidget(label);
+    row->addStretch();
+    return row;
+}
+
+QHBoxLayout* buttonsAtBothEnds(QPushButton* left, QPushButton* right) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(left);
+    row->addStretch();
+    row->addWidget(right);
+    return row;
 }
 
 void showInFront(QWidget& window) {

@@ -2,7 +2,10 @@
 
 #include <QString>
 
+class QCheckBox;
+class QHBoxLayout;
 class QLabel;
+class QPushButton;
 class QWidget;
 
 // What the settings dialogs share: a fixed size with a close box only, a place in the middle of
@@ -19,7 +22,16 @@ void showInFront(QWidget& window);
 // Shows the window without taking the keyboard from the window that has it, now or later.
 void showWithoutActivating(QWidget& window);
 
+// Writes the control's text in blue.
+void makeBlue(QWidget* control);
 QLabel* blueLabel(const QString& text, const char* objectName, QWidget* parent);
+
+// A check box that shows only its square, with a label beside it for its text: clicking the
+// label does nothing.
+QHBoxLayout* boxAndLabelRow(QCheckBox* box, QLabel* label);
+
+// Two buttons, one at each end of a row.
+QHBoxLayout* buttonsAtBothEnds(QPushButton* left, QPushButton* right);
 
 // Names a control as the program does, so that tests and the other windows find it.
 template <typename Control> Control* named(Control* control, const char* objectName) {

@@ -2,12 +2,10 @@
 
 #include "platform/pop3/ConnectionRace.h"
 #include "platform/pop3/TcpTuning.h"
+#include "platform/pop3/WakeableLoop.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QSslConfiguration>
 #include <QStringList>
-#include <QTimer>
 
 #include <utility>
 
@@ -116,98 +114,68 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
                                                Patience patience) {
     if (m_broken)
         return m_broken;
-    QEventLoop loop;
-    QTimer alarm;
-    alarm.setSingleShot(true);
-    QObject::connect(&alarm, &QTimer::timeout, &loop, &QEventLoop::quit);
-    // Quitting wakes the event loop through a system call; a TLS socket signals readyRead for
-    // every 4 KiB it decrypts, so only the first signal of a round quits.
-    bool quitting = false;
-    const auto quit = [&loop, &quitting] {
-        if (!quitting)
-            loop.quit();
-        quitting = true;
-    };
-    QList<QMetaObject::Connection> wakeUps;
-    if (m_socket) {
-        QSslSocket* const socket = m_socket.get();
-        wakeUps = {
-            QObject::connect(socket, &QSslSocket::readyRead, &loop, quit),
-            QObject::connect(socket, &QSslSocket::encrypted, &loop, quit),
-            QObject::connect(socket, &QSslSocket::disconnected, &loop, quit),
-            QObject::connect(socket, &QSslSocket::errorOccurred, &loop, quit),
-        };
-    }
-    QEventLoop* const outerWait = std::exchange(m_runningWait, &loop);
-    // A reply's time runs from when it was asked for; data's time is a window that starts
-    // again whenever it brought enough.
-    QElapsedTimer window;
-    window.start();
-    QElapsedTimer waited;
-    waited.start();
-    qint64 windowBytes = 0;
+    WakeableLoop loop(m_socket.get());
+    QEventLoop* const outerWait = std::exchange(m_runningWait, &loop.eventLoop());
+    WaitClock clock;
     bool batchRanOut = false;
-    Result result;
-    while (true) {
-        if (m_broken) { // closed by an event the wait delivered
-            result = m_broken;
-            break;
-        }
-        if (done())
-            break;
+    // Every failure breaks the connection, which ends the wait; so may an event it delivers.
+    while (!m_broken && !done()) {
         if (m_socket && m_socket->bytesAvailable() > 0) {
             const QByteArray piece = m_socket->read(readPieceBytes);
-            windowBytes += piece.size();
+            clock.windowBytes += piece.size();
             m_buffer.append(piece);
-            continue;
+        } else if (socketGone()) {
+            socketFailure();
+        } else if (const qint64 left = timeLeft(clock); left <= 0) {
+            endWindow(clock, patience);
+        } else {
+            const bool batch = m_socket && patience == Patience::Data && !batchRanOut;
+            const bool woken = waitOneRound(loop, left, batch);
+            batchRanOut = batch && !woken;
         }
-        if (m_socket && (m_socket->state() == QAbstractSocket::UnconnectedState ||
-                         m_socket->error() != QAbstractSocket::UnknownSocketError)) {
-            result = socketFailure();
-            break;
-        }
-        qint64 left = m_replyTimeoutMs - window.elapsed();
-        const bool dialogueOver = m_dialogueLeftMs && *m_dialogueLeftMs - waited.elapsed() <= 0;
-        if (m_dialogueLeftMs)
-            left = qMin(left, *m_dialogueLeftMs - waited.elapsed());
-        if (left <= 0) {
-            const int seconds = (m_replyTimeoutMs + 999) / 1000;
-            if (patience == Patience::Reply || windowBytes == 0 || dialogueOver) {
-                result = breakWith(MailFailure::timedOut(m_address.host, seconds));
-                break;
-            }
-            if (windowBytes < minimumBytesPerWindow) {
-                result = breakWith(MailFailure::tooSlow(m_address.host, windowBytes, seconds));
-                break;
-            }
-            window.restart();
-            windowBytes = 0;
-            continue;
-        }
-        // Data comes a segment or a TLS record at a time. Woken for each, on two cores, the
-        // server's processes and ours shared one core and handed over every 16 KB, each waiting
-        // half the time: a batch is awaited instead, ordinary waits resuming once one ran out.
-        const bool batch = m_socket && patience == Patience::Data && !batchRanOut;
-        if (m_socket) {
-            TcpTuning::acknowledgeAtOnce(m_socket->socketDescriptor());
-            if (batch)
-                TcpTuning::wakeAfter(m_socket->socketDescriptor(), batchBytes);
-        }
-        alarm.start(static_cast<int>(batch ? qMin(left, batchWaitMs) : left));
-        quitting = false;
-        // Not without user input: Qt counts a window manager's request to close a window as
-        // input, and a program must be able to end during a long wait.
-        loop.exec();
-        batchRanOut = batch && !quitting;
-        if (batch && m_socket)
-            TcpTuning::wakeAfter(m_socket->socketDescriptor(), 1);
     }
     m_runningWait = outerWait;
     if (m_dialogueLeftMs)
-        *m_dialogueLeftMs -= waited.elapsed();
-    for (const auto& connection : wakeUps)
-        QObject::disconnect(connection);
-    return result;
+        *m_dialogueLeftMs -= clock.waited.elapsed();
+    return m_broken;
+}
+
+bool Pop3Transport::socketGone() const {
+    return m_socket && (m_socket->state() == QAbstractSocket::UnconnectedState ||
+                        m_socket->error() != QAbstractSocket::UnknownSocketError);
+}
+
+qint64 Pop3Transport::timeLeft(const WaitClock& clock) const {
+    const qint64 left = m_replyTimeoutMs - clock.window.elapsed();
+    return m_dialogueLeftMs ? qMin(left, *m_dialogueLeftMs - clock.waited.elapsed()) : left;
+}
+
+void Pop3Transport::endWindow(WaitClock& clock, Patience patience) {
+    const int seconds = (m_replyTimeoutMs + 999) / 1000;
+    const bool dialogueOver = m_dialogueLeftMs && *m_dialogueLeftMs - clock.waited.elapsed() <= 0;
+    if (patience == Patience::Reply || clock.windowBytes == 0 || dialogueOver) {
+        breakWith(MailFailure::timedOut(m_address.host, seconds));
+    } else if (clock.windowBytes < minimumBytesPerWindow) {
+        breakWith(MailFailure::tooSlow(m_address.host, clock.windowBytes, seconds));
+    } else {
+        clock.window.restart();
+        clock.windowBytes = 0;
+    }
+}
+
+// Data comes a segment or a TLS record at a time. Woken for each, on two cores, the server's
+// processes and ours shared one core and handed over every 16 KB, each waiting half the time: a
+// batch is awaited instead, ordinary waits resuming once one ran out.
+bool Pop3Transport::waitOneRound(WakeableLoop& loop, qint64 leftMs, bool batch) {
+    if (m_socket) {
+        TcpTuning::acknowledgeAtOnce(m_socket->socketDescriptor());
+        if (batch)
+            TcpTuning::wakeAfter(m_socket->socketDescriptor(), batchBytes);
+    }
+    const bool woken = loop.runFor(batch ? qMin(leftMs, batchWaitMs) : leftMs);
+    if (batch && m_socket)
+        TcpTuning::wakeAfter(m_socket->socketDescriptor(), 1);
+    return woken;
 }
 
 Pop3Transport::Result Pop3Transport::open() {

@@ -4,6 +4,7 @@
 #include "platform/pop3/Pop3Parsing.h"
 #include "platform/pop3/ServerAddress.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QList>
 #include <QSslCertificate>
@@ -13,6 +14,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+class WakeableLoop;
 
 // One connection to a POP3 server: the socket, TLS, and bounded waits for replies. A wait runs
 // the thread's event loop, so that windows keep painting. After any failure the connection is
@@ -65,7 +68,26 @@ public:
     void close(const QByteArray& farewell, int farewellTimeoutMs);
 
 private:
+    // A wait's time: a reply's runs from when it was asked for; data's is a window that starts
+    // again whenever it brought enough.
+    struct WaitClock {
+        WaitClock() {
+            window.start();
+            waited.start();
+        }
+        QElapsedTimer window;
+        QElapsedTimer waited;
+        qint64 windowBytes = 0;
+    };
+
     Result waitUntil(const std::function<bool()>& done, Patience patience);
+    bool socketGone() const;
+    qint64 timeLeft(const WaitClock& clock) const;
+    // The window's time is up: the connection fails, or data that came fast enough starts the
+    // next one.
+    void endWindow(WaitClock& clock, Patience patience);
+    // One round of the wait's event loop: whether the socket ended it.
+    bool waitOneRound(WakeableLoop& loop, qint64 leftMs, bool batch);
     Result socketFailure();
     std::unique_ptr<QSslSocket> newSocket() const;
     void adopt(std::unique_ptr<QSslSocket> socket);

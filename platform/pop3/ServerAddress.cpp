@@ -13,46 +13,59 @@ std::optional<quint16> parsePort(QStringView text) {
     return static_cast<quint16>(port);
 }
 
+// Takes a "pop3s://" or "pop3://" off the front; the port that goes without a number.
+quint16 takeScheme(QStringView& rest, ServerAddress::Security& security) {
+    if (rest.startsWith(u"pop3s://", Qt::CaseInsensitive)) {
+        security = ServerAddress::Security::ImplicitTls;
+        rest = rest.sliced(8);
+        return pop3sPort;
+    }
+    if (rest.startsWith(u"pop3://", Qt::CaseInsensitive)) {
+        security = ServerAddress::Security::Plain;
+        rest = rest.sliced(7);
+    }
+    return pop3Port;
+}
+
+// The host and the port's text of "host", "host:port", "[host]" or "[host]:port" (the port's
+// text empty when there is none); nothing for a colon with no port after it. A host with more
+// than one colon and no brackets is an IPv6 address without a port.
+std::optional<std::pair<QStringView, QStringView>> splitHostAndPort(QStringView rest) {
+    if (rest.startsWith(u'[')) {
+        const qsizetype close = rest.indexOf(u']');
+        if (close < 0)
+            return std::nullopt;
+        const QStringView host = rest.sliced(1, close - 1);
+        const QStringView after = rest.sliced(close + 1);
+        if (after.isEmpty())
+            return std::pair(host, QStringView());
+        if (!after.startsWith(u':') || after.size() == 1)
+            return std::nullopt;
+        return std::pair(host, after.sliced(1));
+    }
+    if (rest.count(u':') != 1)
+        return std::pair(rest, QStringView());
+    const qsizetype colon = rest.indexOf(u':');
+    if (colon + 1 == rest.size())
+        return std::nullopt;
+    return std::pair(rest.first(colon), rest.sliced(colon + 1));
+}
+
 } // namespace
 
 std::optional<ServerAddress> parseServerAddress(QStringView text) {
     ServerAddress address;
     QStringView rest = text.trimmed();
-    quint16 defaultPort = pop3Port;
-    if (rest.startsWith(u"pop3s://", Qt::CaseInsensitive)) {
-        address.security = ServerAddress::Security::ImplicitTls;
-        defaultPort = pop3sPort;
-        rest = rest.sliced(8);
-    } else if (rest.startsWith(u"pop3://", Qt::CaseInsensitive)) {
-        address.security = ServerAddress::Security::Plain;
-        rest = rest.sliced(7);
-    }
+    address.port = takeScheme(rest, address.security);
     if (rest.endsWith(u'/'))
         rest.chop(1);
-
-    QStringView portText;
-    if (rest.startsWith(u'[')) {
-        const qsizetype close = rest.indexOf(u']');
-        if (close < 0)
-            return std::nullopt;
-        const QStringView after = rest.sliced(close + 1);
-        if (!after.isEmpty() && !after.startsWith(u':'))
-            return std::nullopt;
-        portText = after.isEmpty() ? QStringView() : after.sliced(1);
-        if (!after.isEmpty() && portText.isEmpty())
-            return std::nullopt;
-        rest = rest.sliced(1, close - 1);
-    } else if (rest.count(u':') == 1) {
-        const qsizetype colon = rest.indexOf(u':');
-        portText = rest.sliced(colon + 1);
-        if (portText.isEmpty())
-            return std::nullopt;
-        rest = rest.first(colon);
-    }
-    if (rest.isEmpty() || rest.contains(u' ') || rest.contains(u'/'))
+    const auto parts = splitHostAndPort(rest);
+    if (!parts)
         return std::nullopt;
-    address.host = rest.toString();
-    address.port = defaultPort;
+    const auto [host, portText] = *parts;
+    if (host.isEmpty() || host.contains(u' ') || host.contains(u'/'))
+        return std::nullopt;
+    address.host = host.toString();
     if (!portText.isEmpty()) {
         const auto port = parsePort(portText);
         if (!port)

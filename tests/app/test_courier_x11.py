@@ -93,9 +93,7 @@ class CourierOnX11(CourierSession):
     def test_courier_is_dragged_called_back_and_ends_the_program(self):
         window = self.run_courier()
         solid = solid_point()
-        x, y, _, _ = geometry(self.env, window)
-        self.xdotool("mousemove", str(x + solid[0]), str(y + solid[1]))
-        self.xdotool("mousedown", "1")
+        x, y = self.take_hold(window, solid)
         # While dragged it follows the pointer and nothing else: the walk waits.
         for step in range(1, 11):
             self.xdotool("mousemove", str(x + solid[0] + 20 * step), str(y + solid[1] + 10 * step))

@@ -94,8 +94,7 @@ class NewcomerOnX11(ProgramOnX11):
 
         # Dragged by a point of its figure, it follows the pointer.
         solid = solid_point()
-        x, y, _, _ = geometry(self.env, courier)
-        self.xdotool("mousemove", str(x + solid[0]), str(y + solid[1]), "mousedown", "1")
+        x, y = self.take_hold(courier, solid)
         for step in range(1, 6):
             self.xdotool("mousemove", str(x + solid[0] + 30 * step), str(y + solid[1] + 15 * step))
         wait_for(lambda: near(geometry(self.env, courier), (x + 150, y + 75), 4), 5,
