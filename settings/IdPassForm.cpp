@@ -51,10 +51,7 @@ IdPassForm::IdPassForm() {
     makeControls();
     layOutControls();
     OKCommand->setDefault(true);
-    setTabOrder(IdText, PassText);
-    setTabOrder(PassText, OKCommand);
-    setTabOrder(OKCommand, CancelCommand);
-    setTabOrder(CancelCommand, Check1);
+    chainTabOrder({IdText, PassText, OKCommand, CancelCommand, Check1});
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::saveAndClose);
     connect(CancelCommand, &QPushButton::clicked, this, &IdPassForm::reject);
     IdText->setFocus(); // first in the tab order

@@ -31,11 +31,7 @@ OptionForm::OptionForm() {
     // Enter in a box saves nothing: neither button is the default.
     OKCommand->setAutoDefault(false);
     CancelCommand->setAutoDefault(false);
-    setTabOrder(SmtpText, Pop3Text);
-    setTabOrder(Pop3Text, ApopCheck);
-    setTabOrder(ApopCheck, OKCommand);
-    setTabOrder(OKCommand, CancelCommand);
-    setTabOrder(CancelCommand, MailText);
+    chainTabOrder({SmtpText, Pop3Text, ApopCheck, OKCommand, CancelCommand, MailText});
     connect(OKCommand, &QPushButton::clicked, this, &OptionForm::saveAndClose);
     // "中止", like Esc and the close box, drops what was typed.
     connect(CancelCommand, &QPushButton::clicked, this, &OptionForm::reject);

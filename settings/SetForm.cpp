@@ -66,8 +66,7 @@ SetForm::SetForm() {
     layout->addLayout(boxAndLabelRow(
         Check1, blueLabel(QStringLiteral("新着がなければ接続を切断する。"), "Label1", this)));
 
-    setTabOrder(Command2, Command1);
-    setTabOrder(Command1, Check1);
+    chainTabOrder({Command2, Command1, Check1});
     connect(Command1, &QPushButton::clicked, this, [] { showInFront(IdPassForm::instance()); });
     connect(Command2, &QPushButton::clicked, this, [] { showInFront(OptionForm::instance()); });
     Command2->setFocus(); // first in the tab order

@@ -45,6 +45,11 @@ QHBoxLayout* boxAndLabelRow(QCheckBox* box, QLabel* label) {
     return row;
 }
 
+void chainTabOrder(std::initializer_list<QWidget*> controls) {
+    for (auto next = controls.begin(); next + 1 != controls.end(); ++next)
+        QWidget::setTabOrder(*next, *(next + 1));
+}
+
 QHBoxLayout* buttonsAtBothEnds(QPushButton* left, QPushButton* right) {
     auto* row = new QHBoxLayout;
     row->addWidget(left);

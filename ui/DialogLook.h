@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <initializer_list>
 
 class QCheckBox;
 class QHBoxLayout;
@@ -29,6 +30,9 @@ QLabel* blueLabel(const QString& text, const char* objectName, QWidget* parent);
 // A check box that shows only its square, with a label beside it for its text: clicking the
 // label does nothing.
 QHBoxLayout* boxAndLabelRow(QCheckBox* box, QLabel* label);
+
+// The order in which Tab moves through the controls, the first of them first.
+void chainTabOrder(std::initializer_list<QWidget*> controls);
 
 // Two buttons, one at each end of a row.
 QHBoxLayout* buttonsAtBothEnds(QPushButton* left, QPushButton* right);
