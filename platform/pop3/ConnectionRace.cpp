@@ -42,6 +42,11 @@ ConnectionRace::~ConnectionRace() {
 
 void ConnectionRace::start(const QString& host, quint16 port) {
     m_port = port;
+    // An address written out needs no lookup, nor the thread Qt starts for one.
+    if (const QHostAddress literal(host); !literal.isNull()) {
+        addressesFound({literal});
+        return;
+    }
     m_lookupId = QHostInfo::lookupHost(host, &m_context, [this](const QHostInfo& info) {
         m_lookupId = -1;
         addressesFound(info.addresses());

@@ -1,5 +1,6 @@
 #include "platform/pop3/Pop3Parsing.h"
 
+#include <QIODevice>
 #include <charconv>
 
 namespace Pop3 {
@@ -54,13 +55,25 @@ bool startsWithName(QByteArrayView line, QByteArrayView name) {
 
 } // namespace
 
-void ReadBuffer::append(QByteArrayView bytes) {
-    // Taken bytes are dropped only now and then, so that taking a line never moves the rest.
+void ReadBuffer::dropTakenBytes() {
     if (m_position > 0 && m_position >= m_bytes.size() / 2) {
         m_bytes.remove(0, m_position);
         m_position = 0;
     }
+}
+
+void ReadBuffer::append(QByteArrayView bytes) {
+    dropTakenBytes();
     m_bytes.append(bytes);
+}
+
+qint64 ReadBuffer::readFrom(QIODevice& device, qint64 most) {
+    dropTakenBytes();
+    const qsizetype before = m_bytes.size();
+    m_bytes.resize(before + most);
+    const qint64 read = qMax<qint64>(device.read(m_bytes.data() + before, most), 0);
+    m_bytes.resize(before + read);
+    return read;
 }
 
 void ReadBuffer::endLinesWithCrLfOnly() {

@@ -4,6 +4,8 @@
 #include <QList>
 #include <optional>
 
+class QIODevice;
+
 // The pure parts of POP3 (RFC 1939, 2449): replies, listings and message headers. Nothing here
 // touches the network, so all of it can be fed any bytes at all.
 namespace Pop3 {
@@ -28,6 +30,8 @@ public:
     };
 
     void append(QByteArrayView bytes);
+    // Reads up to most bytes from the device onto the end, with no copy between; how many came.
+    qint64 readFrom(QIODevice& device, qint64 most);
     // From now on only CR LF ends a line.
     void endLinesWithCrLfOnly();
     bool endsLinesWithCrLfOnly() const { return m_crLfOnly; }
@@ -43,6 +47,8 @@ public:
     void clear();
 
 private:
+    // Taken bytes are dropped only now and then, so that taking a line never moves the rest.
+    void dropTakenBytes();
     // Where the next line ends, searching only what was not searched before; -1 for none yet.
     qsizetype nextLineEnd();
 

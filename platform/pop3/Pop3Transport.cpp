@@ -7,6 +7,7 @@
 #include <QSslConfiguration>
 #include <QStringList>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -17,6 +18,9 @@ constexpr qint64 socketReadBufferBytes = 1024 * 1024;
 // (the reply's tail).
 constexpr int batchBytes = 256 * 1024;
 constexpr qint64 batchWaitMs = 2;
+// The last bytes expected are awaited as they come, not in a batch that may never fill: a TLS
+// record half read, or sizes announced a little above what is sent, would leave it short.
+constexpr qint64 tailBytes = 64 * 1024;
 // Received bytes are taken in pieces of this size and used up before the next piece, so that a
 // large message is never held twice.
 constexpr qint64 readPieceBytes = 64 * 1024;
@@ -110,10 +114,11 @@ Pop3Transport::Result Pop3Transport::socketFailure() {
     }
 }
 
-Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done,
-                                               Patience patience) {
+Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done, Patience patience,
+                                               qint64 bytesOnTheWay) {
     if (m_broken)
         return m_broken;
+    const qint64 comingAtStart = bytesOnTheWay - m_buffer.unread().size();
     WakeableLoop loop(m_socket.get());
     QEventLoop* const outerWait = std::exchange(m_runningWait, &loop.eventLoop());
     WaitClock clock;
@@ -121,17 +126,18 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
     // Every failure breaks the connection, which ends the wait; so may an event it delivers.
     while (!m_broken && !done()) {
         if (m_socket && m_socket->bytesAvailable() > 0) {
-            const QByteArray piece = m_socket->read(readPieceBytes);
-            clock.windowBytes += piece.size();
-            m_buffer.append(piece);
+            const qint64 read = m_buffer.readFrom(*m_socket, readPieceBytes);
+            clock.windowBytes += read;
+            clock.receivedBytes += read;
         } else if (socketGone()) {
             socketFailure();
         } else if (const qint64 left = timeLeft(clock); left <= 0) {
             endWindow(clock, patience);
         } else {
-            const bool batch = m_socket && patience == Patience::Data && !batchRanOut;
+            const int batch =
+                batchRanOut ? 0 : batchFor(patience, comingAtStart - clock.receivedBytes);
             const bool woken = waitOneRound(loop, left, batch);
-            batchRanOut = batch && !woken;
+            batchRanOut = batch > 0 && !woken;
         }
     }
     m_runningWait = outerWait;
@@ -165,15 +171,21 @@ void Pop3Transport::endWindow(WaitClock& clock, Patience patience) {
 
 // Data comes a segment or a TLS record at a time. Woken for each, on two cores, the server's
 // processes and ours shared one core and handed over every 16 KB, each waiting half the time: a
-// batch is awaited instead, ordinary waits resuming once one ran out.
-bool Pop3Transport::waitOneRound(WakeableLoop& loop, qint64 leftMs, bool batch) {
+// batch is awaited instead while more is on its way, ordinary waits resuming once one ran out.
+int Pop3Transport::batchFor(Patience patience, qint64 stillComing) const {
+    if (!m_socket || patience != Patience::Data)
+        return 0;
+    return static_cast<int>(std::clamp<qint64>(stillComing - tailBytes, 0, batchBytes));
+}
+
+bool Pop3Transport::waitOneRound(WakeableLoop& loop, qint64 leftMs, int batch) {
     if (m_socket) {
         TcpTuning::acknowledgeAtOnce(m_socket->socketDescriptor());
-        if (batch)
-            TcpTuning::wakeAfter(m_socket->socketDescriptor(), batchBytes);
+        if (batch > 0)
+            TcpTuning::wakeAfter(m_socket->socketDescriptor(), batch);
     }
-    const bool woken = loop.runFor(batch ? qMin(leftMs, batchWaitMs) : leftMs);
-    if (batch && m_socket)
+    const bool woken = loop.runFor(batch > 0 ? qMin(leftMs, batchWaitMs) : leftMs);
+    if (batch > 0 && m_socket)
         TcpTuning::wakeAfter(m_socket->socketDescriptor(), 1);
     return woken;
 }
@@ -241,14 +253,15 @@ Pop3Transport::Result Pop3Transport::readStatusLine(Pop3::StatusLine& status) {
     return std::nullopt;
 }
 
-Pop3Transport::Result Pop3Transport::readMultiLine(Pop3::MultiLineReader& reader) {
+Pop3Transport::Result Pop3Transport::readMultiLine(Pop3::MultiLineReader& reader,
+                                                   qint64 bytesOnTheWay) {
     auto progress = Pop3::MultiLineReader::Progress::NeedMore;
     const Result waited = waitUntil(
         [&] {
             progress = reader.consume(m_buffer);
             return progress != Pop3::MultiLineReader::Progress::NeedMore;
         },
-        Patience::Data);
+        Patience::Data, bytesOnTheWay);
     if (waited)
         return waited;
     if (progress == Pop3::MultiLineReader::Progress::TooLarge)

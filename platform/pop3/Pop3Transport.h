@@ -46,7 +46,9 @@ public:
     // Sends in one write, so that pipelined commands leave together.
     Result send(const QByteArray& bytes);
     Result readStatusLine(Pop3::StatusLine& status);
-    Result readMultiLine(Pop3::MultiLineReader& reader);
+    // bytesOnTheWay: what the server will send from here on at least, this reply's data and that
+    // of replies behind it, as far as the caller knows; 0 when it does not.
+    Result readMultiLine(Pop3::MultiLineReader& reader, qint64 bytesOnTheWay = 0);
 
     // From now until endDialogue(), all the waits together may last no longer than one reply
     // time: a server that sends each reply just in time, or a byte at a time, cannot stretch a
@@ -78,16 +80,20 @@ private:
         QElapsedTimer window;
         QElapsedTimer waited;
         qint64 windowBytes = 0;
+        qint64 receivedBytes = 0;
     };
 
-    Result waitUntil(const std::function<bool()>& done, Patience patience);
+    Result waitUntil(const std::function<bool()>& done, Patience patience,
+                     qint64 bytesOnTheWay = 0);
     bool socketGone() const;
     qint64 timeLeft(const WaitClock& clock) const;
     // The window's time is up: the connection fails, or data that came fast enough starts the
     // next one.
     void endWindow(WaitClock& clock, Patience patience);
+    // Bytes worth waking for in the next round: 0 for whatever comes.
+    int batchFor(Patience patience, qint64 stillComing) const;
     // One round of the wait's event loop: whether the socket ended it.
-    bool waitOneRound(WakeableLoop& loop, qint64 leftMs, bool batch);
+    bool waitOneRound(WakeableLoop& loop, qint64 leftMs, int batch);
     Result socketFailure();
     std::unique_ptr<QSslSocket> newSocket() const;
     void adopt(std::unique_ptr<QSslSocket> socket);
