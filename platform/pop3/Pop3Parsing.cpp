@@ -188,6 +188,12 @@ std::optional<QByteArray> apopTimestamp(QByteArrayView greeting) {
     return std::nullopt;
 }
 
+MultiLineReader::MultiLineReader(qsizetype maxBytes, Keep keep)
+    : m_maxBytes(maxBytes), m_keepBytes(keep == Keep::All      ? maxBytes
+                                        : keep == Keep::Header ? maxHeaderBytes
+                                                               : 0),
+      m_untilHeaderEnds(keep == Keep::Header) {}
+
 void MultiLineReader::reserve(qint64 announcedBytes) {
     constexpr qint64 largestReservation = 32 * 1024 * 1024;
     m_data.reserve(
@@ -227,10 +233,26 @@ MultiLineReader::Progress MultiLineReader::consume(ReadBuffer& buffer) {
         if (m_length + piece.bytes.size() > m_maxBytes)
             return Progress::TooLarge;
         m_length += piece.bytes.size();
-        m_data.append(piece.bytes.first(qMin(piece.bytes.size(), m_keepBytes - m_data.size())));
+        if (m_data.size() < m_keepBytes)
+            keep(piece.bytes, piece.endsLine);
         m_atLineStart = piece.endsLine;
     }
     return Progress::NeedMore;
+}
+
+void MultiLineReader::keep(QByteArrayView piece, bool endsLine) {
+    m_data.append(piece.first(qMin(piece.size(), m_keepBytes - m_data.size())));
+    if (!m_untilHeaderEnds)
+        return;
+    // A line of nothing but its line end, which may come in two pieces, ends the header.
+    m_lineBytes += piece.size();
+    if (!endsLine)
+        return;
+    if (m_lineBytes <= 2 && (m_data.endsWith("\r\n") || m_lineBytes == 1)) {
+        m_keepBytes = m_data.size();
+        m_untilHeaderEnds = false;
+    }
+    m_lineBytes = 0;
 }
 
 HeaderValues extractHeaderValues(QByteArrayView message) {

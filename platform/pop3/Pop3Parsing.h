@@ -103,10 +103,16 @@ class MultiLineReader {
 public:
     enum class Progress { NeedMore, Done, TooLarge };
 
-    // Data past keepBytes is counted but not kept: a caller that only needs the start of a
+    // What of the data is held; the rest is only counted, so that a caller that needs less of a
     // message holds no more of it, whatever its size.
-    explicit MultiLineReader(qsizetype maxBytes, qsizetype keepBytes = -1)
-        : m_maxBytes(maxBytes), m_keepBytes(keepBytes < 0 ? maxBytes : keepBytes) {}
+    enum class Keep {
+        All,
+        Header, // up to and with the empty line that ends it, at most maxHeaderBytes
+        Nothing,
+    };
+    static constexpr qsizetype maxHeaderBytes = 64 * 1024;
+
+    explicit MultiLineReader(qsizetype maxBytes, Keep keep = Keep::All);
 
     // Makes room for the size the server announced, so that the data is not copied as it grows;
     // an absurd announcement reserves no more than a sensible message needs.
@@ -120,12 +126,15 @@ public:
 private:
     enum class LineStart { Data, Terminator, Undecided };
     static LineStart classifyLineStart(QByteArrayView unread, bool crLfOnly);
+    void keep(QByteArrayView piece, bool endsLine);
 
     qsizetype m_maxBytes;
     qsizetype m_keepBytes;
+    bool m_untilHeaderEnds;
     QByteArray m_data;
     qint64 m_length = 0;
     bool m_atLineStart = true;
+    qsizetype m_lineBytes = 0; // of the line being read, so far
 };
 
 // The Subject, From, Date and To header values of a message, unfolded, as they stand otherwise.

@@ -32,9 +32,6 @@ QList<QByteArrayView> lines(const QByteArray& data) {
 
 } // namespace
 
-// Where messages are not kept, as much of each as its headers need.
-constexpr qsizetype headerBytes = 64 * 1024;
-
 Pop3Session::Pop3Session(const ServerAddress& address, const Limits& limits,
                          const QSslConfiguration& tls)
     : m_limits(limits), m_transport(address, limits.timeoutMs, tls) {}
@@ -251,9 +248,10 @@ Pop3Session::Result Pop3Session::receiveFetchReply(bool keep) {
         return MailFailure::serverRefused(offers("TOP") ? "TOP" : "RETR", reply.text);
     if (!reply.ok)
         return std::nullopt;
-    Pop3::MultiLineReader message(m_limits.maxMessageBytes, !keep                   ? 0
-                                                            : m_limits.keepMessages ? -1
-                                                                                    : headerBytes);
+    using Keep = Pop3::MultiLineReader::Keep;
+    Pop3::MultiLineReader message(m_limits.maxMessageBytes, !keep                   ? Keep::Nothing
+                                                            : m_limits.keepMessages ? Keep::All
+                                                                                    : Keep::Header);
     if (keep)
         message.reserve(announced);
     if (auto failure = m_transport.readMultiLine(message, announced + m_inFlightBytes))

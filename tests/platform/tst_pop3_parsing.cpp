@@ -85,27 +85,42 @@ private Q_SLOTS:
 
     // A server whose greeting ended in CR LF ends every line so: a lone LF is data, and neither
     // "\n.\n" nor a "+OK" line inside a message ends it.
+    // Keeping the header alone, what is kept ends with the header's empty line; the length still
+    // counts the whole data.
     void multiLineDataIsUnstuffedAcrossChunks_data() {
+        using Keep = Pop3::MultiLineReader::Keep;
         QTest::addColumn<bool>("crLfOnly");
+        QTest::addColumn<Keep>("keep");
         QTest::addColumn<QByteArray>("reply");
         QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<int>("length");
         QTest::newRow("LF alone ends lines")
-            << false << QByteArray("Subject: x\r\n..\r\n...two\r\n. \r\nend\n.\r\n+OK next")
-            << QByteArray("Subject: x\r\n.\r\n..two\r\n \r\nend\n");
+            << false << Keep::All
+            << QByteArray("Subject: x\r\n..\r\n...two\r\n. \r\nend\n.\r\n+OK next")
+            << QByteArray("Subject: x\r\n.\r\n..two\r\n \r\nend\n") << 29;
         QTest::newRow("only CR LF ends lines")
-            << true << QByteArray("a\n.\nb\n..\nc\r\n+OK x\n\r\n..\r\n.\n.\r\n.\r\n+OK next")
-            << QByteArray("a\n.\nb\n..\nc\r\n+OK x\n\r\n.\r\n\n.\r\n");
+            << true << Keep::All
+            << QByteArray("a\n.\nb\n..\nc\r\n+OK x\n\r\n..\r\n.\n.\r\n.\r\n+OK next")
+            << QByteArray("a\n.\nb\n..\nc\r\n+OK x\n\r\n.\r\n\n.\r\n") << 27;
+        QTest::newRow("header, LF alone")
+            << false << Keep::Header << QByteArray("A: 1\n \nB: 2\r\n\nbody\n\n.\n+OK next")
+            << QByteArray("A: 1\n \nB: 2\r\n\n") << 20;
+        QTest::newRow("header, only CR LF")
+            << true << Keep::Header << QByteArray("A: 1\n\r\n\r\r\n\r\nbody\r\n.\r\n+OK next")
+            << QByteArray("A: 1\n\r\n\r\r\n\r\n") << 18;
     }
     void multiLineDataIsUnstuffedAcrossChunks() {
         QFETCH(bool, crLfOnly);
+        QFETCH(Pop3::MultiLineReader::Keep, keep);
         QFETCH(QByteArray, reply);
         QFETCH(QByteArray, data);
+        QFETCH(int, length);
         // However the bytes arrive, the data is the same and the next reply stays buffered.
         for (qsizetype chunk = 1; chunk <= reply.size(); ++chunk) {
             Pop3::ReadBuffer buffer;
             if (crLfOnly)
                 buffer.endLinesWithCrLfOnly();
-            Pop3::MultiLineReader reader(1024);
+            Pop3::MultiLineReader reader(1024, keep);
             auto progress = Pop3::MultiLineReader::Progress::NeedMore;
             for (qsizetype at = 0; at < reply.size(); at += chunk) {
                 buffer.append(QByteArrayView(reply).sliced(at, qMin(chunk, reply.size() - at)));
@@ -114,6 +129,7 @@ private Q_SLOTS:
             }
             QCOMPARE(progress, Pop3::MultiLineReader::Progress::Done);
             QCOMPARE(reader.data(), data);
+            QCOMPARE(reader.length(), length);
             QVERIFY(!buffer.takeLine());
             QCOMPARE(buffer.partialLineBytes(), 8);
         }
