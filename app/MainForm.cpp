@@ -225,21 +225,30 @@ void MainForm::load() {
     // The check throws every message away: the library need not hold them.
     NMailSetOption(NMailOptionKeepMessages, 0);
     // A first run leads straight to the two settings a check needs. The keyboard goes to the
-    // first of them, the one on top, rather than to the windows shown after it.
-    bool prompted = false;
-    const auto prompt = [&prompted](QWidget& dialog) {
-        if (prompted)
-            showWithoutActivating(dialog);
-        else
+    // first of them, the one on top, rather than to the windows shown after it, and from there
+    // to the second once the first is closed (the window manager would give it to this window).
+    QDialog* first = nullptr;
+    const auto prompt = [&first](QDialog& dialog) {
+        if (!first) {
             showInFront(dialog);
-        prompted = true;
+            first = &dialog;
+            return;
+        }
+        showWithoutActivating(dialog);
+        QObject::connect(
+            first, &QDialog::finished, &dialog,
+            [&dialog] {
+                if (dialog.isVisible())
+                    showInFront(dialog);
+            },
+            Qt::SingleShotConnection);
     };
     if (SettingsStore::instance().Pop3Server.isEmpty())
         prompt(OptionForm::instance());
     const IdPassForm& account = IdPassForm::instance();
     if (account.IdText->text().isEmpty() || account.PassText->text().isEmpty())
         prompt(IdPassForm::instance());
-    setAttribute(Qt::WA_ShowWithoutActivating, prompted);
+    setAttribute(Qt::WA_ShowWithoutActivating, first != nullptr);
     RunCharaLoop();
 }
 

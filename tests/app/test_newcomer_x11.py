@@ -12,7 +12,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
 import dovecot  # noqa: E402
 from courier_frames import solid_point  # noqa: E402
 from xsession import (ProgramOnX11, geometry, near, screenshot,  # noqa: E402
-                      visible_windows, wait_for)
+                      run, visible_windows, wait_for)
 
 PROGRAM, OUTPUT = sys.argv[1], sys.argv[2]
 COLLAPSED, EXPANDED = 177, 221  # client heights in pixels
@@ -74,8 +74,10 @@ class NewcomerOnX11(ProgramOnX11):
         with open(os.path.join(self.workdir, "vbmail.ini"), "rb") as f:
             self.assertIn(f"POP3=pop3://127.0.0.1:{self.dovecot['pop3']}\r\n".encode(), f.read())
 
-        # The account, not kept in its file: Enter presses OK, with the save box left clear.
-        self.xdotool("windowactivate", "--sync", str(account))
+        # The account, typed straight on: the keyboard goes on to its dialog, not to the main
+        # window. Not kept in its file: Enter presses OK, with the save box left clear.
+        wait_for(lambda: run(self.env, "xdotool", "getactivewindow").strip() == str(account), 10,
+                 "the account dialog to have the keyboard")
         self.type("small")
         self.keys("Tab")
         self.type("secret")
