@@ -8,6 +8,8 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -126,6 +128,13 @@ void setMaxMessageBytes(qsizetype bytes) {
 } // namespace NMailLibrary
 
 bool NMailInitializeWinSock() {
+    // Over TLS, Qt takes each batch of received bytes (up to a few hundred KiB) through two or
+    // three buffers of its size that it allocates and frees for the batch. glibc's defaults
+    // hand such memory back to the system at once, so that every batch faulted its pages in
+    // afresh: a tenth to a third of a large check's processor time, varying from run to run.
+    // The heap keeps and reuses them instead. Only a tuning: refused, the check runs as before.
+    mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
+    mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
     state().initialized = true;
     return true;
 }
