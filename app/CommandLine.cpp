@@ -63,6 +63,13 @@ std::optional<int> answerCommandLine(int argc, char* argv[]) {
         return 0;
     }
     if (std::strcmp(argv[1], "--config-folder") == 0) {
+        // Without either, the folder would be guessed at the root of the file system.
+        if (qEnvironmentVariableIsEmpty("HOME") &&
+            !qEnvironmentVariable("XDG_CONFIG_HOME").startsWith(QLatin1Char('/'))) {
+            std::fprintf(stderr, "ぽまりん has no home folder (HOME is not set) to keep its "
+                                 "settings in.\n");
+            return 1;
+        }
         const QString folder = userSettingsFolder();
         if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
             std::fprintf(stderr, "ぽまりん could not make or enter its settings folder %s.\n",

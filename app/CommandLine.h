@@ -6,7 +6,8 @@
 // is missing or cannot be opened, each said in a line of its own instead of Qt's abort.
 
 // Answers --version or --help and returns the exit status, or returns nothing to go on; with
-// --config-folder it goes on in the user's settings folder (status 1 if that cannot be made).
+// --config-folder it goes on in the user's settings folder (status 1 if that cannot be made, or
+// when there is no home folder to hold it).
 std::optional<int> answerCommandLine(int argc, char* argv[]);
 
 // Ends the process with status 1 and a one-line message when no display is named, and makes the

@@ -2,6 +2,7 @@
 
 #include "app/HomePage.h"
 #include "app/ProgramBusy.h"
+#include "app/SecondStart.h"
 #include "app/Twips.h"
 #include "app/UiFont.h"
 #include "app/X11WindowState.h"
@@ -332,10 +333,18 @@ void MainForm::clickHangUp() {
     m_hangUp->click();
 }
 
+void MainForm::comeForward() {
+    Form2* const standby = FormInstance<Form2>::existing();
+    if (standby && standby->isVisible())
+        showInFront(*standby);
+    else if (isVisible())
+        showInFront(*this);
+}
+
 // Ends the program at once: the main window's close, the standby window's close and the courier's
-// right click all come here. Only the options dialog's box is kept on the way out.
+// right click all come here. Nothing of an open dialog is stored.
 void MainForm::endProgram() {
-    SetForm::storeIfShown();
+    stopHearingOfLaterStarts();
     endProcessNow();
 }
 

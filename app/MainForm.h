@@ -35,6 +35,9 @@ public:
     void runCourier() override;
     void clickHangUp() override;
 
+    // A later start of the program asked for this copy: the window it shows comes to the front.
+    void comeForward();
+
 protected:
     // Closing the main window ends the program at once.
     void closeEvent(QCloseEvent* event) override;

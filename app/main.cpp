@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/MainForm.h"
 #include "app/QtTexts.h"
+#include "app/SecondStart.h"
 #include "app/UiFont.h"
 
 #include "resources/ProgramIcon.h"
@@ -26,6 +27,8 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     // Also the window class that window managers show and match: plain ASCII, as X11 expects.
     QApplication::setApplicationName(QStringLiteral("Pomarin"));
+    if (const auto status = handOverToRunningCopy())
+        return *status;
     QApplication::setFont(uiFont(9));
     // Every window, message boxes included, carries the program's icon.
     QApplication::setWindowIcon(programIcon());

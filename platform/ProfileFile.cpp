@@ -243,11 +243,11 @@ QByteArray readUpTo(const QString& path, qsizetype limit, QString& problem) {
     return read ? content : QByteArray();
 }
 
-// The whole file for a rewrite, which a file larger than maxFileBytes never gets.
-QByteArray readWhole(const QString& path, QString& problem) {
-    QByteArray content = readUpTo(path, maxFileBytes + 1, problem);
-    if (content.size() > maxFileBytes) {
-        problem = QStringLiteral("ファイルが大きすぎます（%1 バイトまで）。").arg(maxFileBytes);
+// The whole file for a rewrite, which a file larger than maxBytes never gets.
+QByteArray readWhole(const QString& path, qsizetype maxBytes, QString& problem) {
+    QByteArray content = readUpTo(path, maxBytes + 1, problem);
+    if (content.size() > maxBytes) {
+        problem = QStringLiteral("ファイルが大きすぎます（%1 バイトまで）。").arg(maxBytes);
         return {};
     }
     return content;
@@ -371,10 +371,14 @@ mode_t creationMode(Access access) {
 } // namespace
 
 QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
-                      QByteArrayView defaultValue, qsizetype bufferSize, QString* problem) {
+                      QByteArrayView defaultValue, qsizetype bufferSize, QString* problem,
+                      TextEncoding* encoding) {
     const QByteArray content = readFileHead(path, problem);
+    const TextEncoding fileEncoding = TextEncoding::of(content);
+    if (encoding)
+        *encoding = fileEncoding;
     const QByteArrayView value = cutAtNul(readValue(content, section, key).value_or(defaultValue));
-    return CodePage932::wholeCharacterPrefix(value, qMax<qsizetype>(bufferSize - 1, 0))
+    return fileEncoding.wholeCharacterPrefix(value, qMax<qsizetype>(bufferSize - 1, 0))
         .toByteArray();
 }
 
@@ -398,27 +402,15 @@ int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int
 
 std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
                                     const QList<Entry>& entries, Access access) {
-    // A save that changes nothing writes nothing, so it needs no lock either: the file keeps its
-    // bytes and its time, and a folder that cannot be written is no obstacle. A save replaces the
-    // file whole, so a read without the lock sees one save's file or another's.
-    QString problem;
-    QByteArray content = readWhole(path, problem);
-    if (!problem.isEmpty())
-        return problem;
-    if (!withEntries(content, section, entries))
-        return std::nullopt;
-
-    // Read again under the lock: a save by another program since then is kept.
-    const Target target = targetOf(path);
-    const int fd = openLockedNewFile(target.newName, creationMode(access), problem);
-    if (fd < 0)
-        return problem;
-    content = readWhole(path, problem);
-    if (!problem.isEmpty() || !withEntries(content, section, entries)) {
-        discardNewFile(fd, target);
-        return problem.isEmpty() ? std::nullopt : std::optional(problem);
-    }
-    return commitNewFile(fd, target, content, access);
+    return rewriteFile(
+        path, maxFileBytes,
+        [&](QByteArrayView current) -> std::optional<QByteArray> {
+            QByteArray content = current.toByteArray();
+            if (!withEntries(content, section, entries))
+                return std::nullopt;
+            return content;
+        },
+        access);
 }
 
 QByteArray readFileHead(const QString& path, QString* problem, qsizetype limit) {
@@ -429,13 +421,31 @@ QByteArray readFileHead(const QString& path, QString* problem, qsizetype limit) 
     return content;
 }
 
-std::optional<QString> replaceFile(const QString& path, QByteArrayView content, Access access) {
-    const Target target = targetOf(path);
+std::optional<QString> rewriteFile(const QString& path, qsizetype maxBytes, const Edit& edit,
+                                   Access access) {
+    // A save that changes nothing writes nothing, so it needs no lock either: the file keeps its
+    // bytes and its time, and a folder that cannot be written is no obstacle. A save replaces the
+    // file whole, so a read without the lock sees one save's file or another's.
     QString problem;
+    QByteArray content = readWhole(path, maxBytes, problem);
+    if (!problem.isEmpty())
+        return problem;
+    if (!edit(content))
+        return std::nullopt;
+
+    // Read again under the lock: a save by another program since then is kept.
+    const Target target = targetOf(path);
     const int fd = openLockedNewFile(target.newName, creationMode(access), problem);
     if (fd < 0)
         return problem;
-    return commitNewFile(fd, target, content, access);
+    content = readWhole(path, maxBytes, problem);
+    const std::optional<QByteArray> edited =
+        problem.isEmpty() ? edit(content) : std::optional<QByteArray>();
+    if (!edited) {
+        discardNewFile(fd, target);
+        return problem.isEmpty() ? std::nullopt : std::optional(problem);
+    }
+    return commitNewFile(fd, target, *edited, access);
 }
 
 } // namespace ProfileFile

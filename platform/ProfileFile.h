@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/TextEncoding.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -17,7 +20,8 @@
 //   the rule above would change is written in double quotes, so that it reads back as given; a key
 //   that already holds the value keeps its line, and a file whose keys all do is not written.
 // The reasons of failures are in Japanese, for messages to the user.
-// Names and values are byte strings in the files' code page (932).
+// Names and values are byte strings in the file's encoding (TextEncoding: code page 932, or UTF-8
+// after a byte-order mark).
 namespace ProfileFile {
 
 using Entry = std::pair<QByteArray, QByteArray>;
@@ -29,12 +33,12 @@ enum class Access { Shared, OwnerOnly };
 constexpr qsizetype maxFileBytes = 64 * 1024 * 1024;
 
 // The key's value, or defaultValue when the file, the section or the key is missing; cut at its
-// first NUL and then to at most bufferSize - 1 bytes, never inside a double-byte character. A file
-// that exists but cannot be read gives defaultValue too; problem, when given, then says why (and is
-// cleared otherwise).
+// first NUL and then to at most bufferSize - 1 bytes, never inside a character of the file's
+// encoding, which encoding, when given, is set to. A file that exists but cannot be read gives
+// defaultValue too; problem, when given, then says why (and is cleared otherwise).
 QByteArray readString(const QString& path, QByteArrayView section, QByteArrayView key,
-                      QByteArrayView defaultValue, qsizetype bufferSize,
-                      QString* problem = nullptr);
+                      QByteArrayView defaultValue, qsizetype bufferSize, QString* problem = nullptr,
+                      TextEncoding* encoding = nullptr);
 
 // The whole number the key's value begins with (0 when it begins with none), or defaultValue when
 // the file, section or key is missing or the value is empty; problem as for readString.
@@ -55,11 +59,16 @@ std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
 QByteArray readFileHead(const QString& path, QString* problem = nullptr,
                         qsizetype limit = maxFileBytes);
 
-// The last step of writeStrings, also for settings files of other forms: replaces the file with
-// content, whole or not at all, so that neither a crash nor a full disk leaves it torn. The content
-// goes to "<file>.new", which then takes the file's place in one rename; a save cut short leaves at
-// most that one file behind, and the next save reuses it. It waits for its turn as writeStrings
-// does. A link is followed; the result is the reason of a failure.
-std::optional<QString> replaceFile(const QString& path, QByteArrayView content, Access access);
+// Saves a settings file of any form as writeStrings does: edit gets the file's content as it is
+// now (empty when it is missing) and gives the whole new content, or nothing to leave the file as
+// it is. The file is read again and edited again once the save has its turn, so a save by another
+// program meanwhile is kept. A file that cannot be read, or is larger than maxBytes, is never
+// replaced: the result says why. The new content goes to "<file>.new", which then takes the
+// file's place in one rename, so that neither a crash nor a full disk leaves the file torn; a save
+// cut short leaves at most that one file behind, and the next save reuses it. A link is followed;
+// the result is the reason of a failure.
+using Edit = std::function<std::optional<QByteArray>(QByteArrayView content)>;
+std::optional<QString> rewriteFile(const QString& path, qsizetype maxBytes, const Edit& edit,
+                                   Access access);
 
 } // namespace ProfileFile

@@ -4,30 +4,27 @@
 #include "settings/ReadProblems.h"
 #include "settings/SettingsStore.h"
 
-#include "platform/CodePage932.h"
+#include "platform/SystemReason.h"
+
+#include <QFile>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 constexpr qsizetype valueBufferSize = 256;
 
-// What a stored value reads as: at most 255 bytes of it.
-QString readAs(QByteArrayView stored, bool* valid = nullptr) {
-    return CodePage932::decode(CodePage932::wholeCharacterPrefix(stored, valueBufferSize - 1),
-                               valid);
-}
-
-// The key's bytes to store for the text: those already stored when the text is what they read
-// as, so that a value the user did not change keeps every byte (even ones that are no code page
-// 932 text, or ones past 255); else the text's own, when the code page holds it.
-std::optional<QByteArray> bytesFor(const char* key, const QString& fieldName, const QString& text,
-                                   SaveResult& failure) {
-    const QByteArray stored =
-        readDataFolderString(accountFilePath(), key, ProfileFile::maxFileBytes);
-    if (readAs(stored) == text)
-        return stored;
-    if ((failure = checkStorable(fieldName, text)))
-        return std::nullopt;
-    return CodePage932::encode(text);
+// A password file that others can read gives the password away: made private where the user may
+// change it, as mail programs insist.
+void keepPasswordPrivate(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info = {};
+    if (::stat(name.constData(), &info) != 0 || (info.st_mode & 077) == 0 ||
+        info.st_uid != ::geteuid())
+        return;
+    const bool madePrivate = ::chmod(name.constData(), info.st_mode & 07700) == 0;
+    noteReadableByOthers(path, madePrivate ? std::nullopt : std::optional(systemReason(errno)));
 }
 
 } // namespace
@@ -38,8 +35,10 @@ QString accountFilePath() {
 
 QString ReadProfileText(const char* key) {
     bool valid = true;
-    const QString text =
-        readAs(readDataFolderString(accountFilePath(), key, valueBufferSize), &valid);
+    TextEncoding encoding;
+    const QByteArray stored =
+        readDataFolderString(accountFilePath(), key, valueBufferSize, &encoding);
+    const QString text = encoding.decode(stored, &valid);
     if (!valid)
         noteUnreadableText(accountFilePath());
     return text;
@@ -50,26 +49,35 @@ StoredAccount ReadAccount() {
     account.id = ReadProfileText("NAME");
     account.password = ReadProfileText("NAME2");
     account.saveFlag = ReadProfileText("NAME3");
+    if (!account.password.isEmpty())
+        keepPasswordPrivate(accountFilePath());
     return account;
 }
 
-SaveResult SaveAccount(const QString& id, const QString& password, bool save) {
+SaveResult SaveAccount(const AccountEntry& loaded, const AccountEntry& confirmed) {
     QList<ProfileFile::Entry> entries;
-    if (save) {
-        SaveResult failure;
-        const auto idBytes = bytesFor("NAME", QStringLiteral("ID"), id, failure);
-        if (!idBytes)
-            return failure;
-        const auto passwordBytes =
-            bytesFor("NAME2", QStringLiteral("パスワード"), password, failure);
-        if (!passwordBytes)
-            return failure;
-        entries = {{"NAME", *idBytes}, {"NAME2", *passwordBytes}, {"NAME3", "1"}};
-    } else {
-        // Asked not to keep the account: a password kept from before goes too.
+    if (confirmed.save) {
+        const TextEncoding encoding = dataFolderFileEncoding(accountFilePath());
+        const std::tuple<const char*, QString, QString, QString> values[] = {
+            {"NAME", QStringLiteral("ID"), loaded.id, confirmed.id},
+            {"NAME2", QStringLiteral("パスワード"), loaded.password, confirmed.password},
+        };
+        for (const auto& [key, fieldName, before, after] : values) {
+            if (loaded.save && after == before)
+                continue;
+            if (SaveResult failure = checkStorable(fieldName, after, encoding))
+                return failure;
+            entries.append(ProfileFile::Entry(key, encoding.encode(after).value()));
+        }
+        if (!entries.isEmpty() || !loaded.save)
+            entries.append(ProfileFile::Entry("NAME3", "1"));
+    } else if (loaded.save) {
+        // Asked no longer to keep the account: a password kept from before goes too.
         if (!ReadProfileText("NAME2").isEmpty())
             entries.append(ProfileFile::Entry("NAME2", ""));
         entries.append(ProfileFile::Entry("NAME3", "0"));
     }
+    if (entries.isEmpty())
+        return std::nullopt;
     return writeDataFolderFile(accountFilePath(), entries, ProfileFile::Access::OwnerOnly);
 }

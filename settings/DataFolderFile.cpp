@@ -19,10 +19,11 @@ SaveResult writeDataFolderFile(const QString& path, const QList<ProfileFile::Ent
     return std::nullopt;
 }
 
-QByteArray readDataFolderString(const QString& path, const char* key, qsizetype bufferSize) {
+QByteArray readDataFolderString(const QString& path, const char* key, qsizetype bufferSize,
+                                TextEncoding* encoding) {
     QString problem;
     QByteArray value =
-        ProfileFile::readString(path, dataFolderSection, key, "", bufferSize, &problem);
+        ProfileFile::readString(path, dataFolderSection, key, "", bufferSize, &problem, encoding);
     if (!problem.isEmpty())
         noteReadProblem(path, problem);
     return value;
@@ -34,4 +35,9 @@ int readDataFolderInt(const QString& path, const char* key, int defaultValue) {
     if (!problem.isEmpty())
         noteReadProblem(path, problem);
     return value;
+}
+
+TextEncoding dataFolderFileEncoding(const QString& path) {
+    constexpr qsizetype byteOrderMarkBytes = 3;
+    return TextEncoding::of(ProfileFile::readFileHead(path, nullptr, byteOrderMarkBytes));
 }

@@ -12,7 +12,12 @@ inline constexpr auto dataFolderSection = "EXEINI";
 SaveResult writeDataFolderFile(const QString& path, const QList<ProfileFile::Entry>& entries,
                                ProfileFile::Access access);
 
-// A key of section "EXEINI" of a profile file in the data folder, as the profile functions read it.
-// A file that exists but cannot be read gives the default and is noted for takeReadProblems().
-QByteArray readDataFolderString(const QString& path, const char* key, qsizetype bufferSize);
+// A key of section "EXEINI" of a profile file in the data folder, as the profile functions read it,
+// and the file's encoding when asked for. A file that exists but cannot be read gives the default
+// and is noted for takeReadProblems().
+QByteArray readDataFolderString(const QString& path, const char* key, qsizetype bufferSize,
+                                TextEncoding* encoding = nullptr);
 int readDataFolderInt(const QString& path, const char* key, int defaultValue);
+
+// The encoding the file keeps its texts in: new values are written in it.
+TextEncoding dataFolderFileEncoding(const QString& path);

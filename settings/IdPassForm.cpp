@@ -92,20 +92,20 @@ void IdPassForm::load() {
     IdText->setText(account.id);
     PassText->setText(account.password);
     Check1->setChecked(account.saveFlag == QLatin1String("1"));
+    m_loaded = {account.id, account.password, Check1->isChecked()};
 }
 
 void IdPassForm::saveAndClose() {
-    const QString id = IdText->text();
-    const QString password = PassText->text();
+    const AccountEntry confirmed{IdText->text(), PassText->text(), Check1->isChecked()};
     // Stored first: on a failure the dialog stays open with what was typed, and the record and
     // the file keep what they held.
-    if (const SaveResult failure = SaveAccount(id, password, Check1->isChecked())) {
+    if (const SaveResult failure = SaveAccount(m_loaded, confirmed)) {
         MessageBoxes::error(this, failure->message);
         return;
     }
     SettingsStore& store = SettingsStore::instance();
-    store.UserId = id;
-    store.UserPassword = password;
+    store.UserId = confirmed.id;
+    store.UserPassword = confirmed.password;
     store.accountConfirmed = true;
     accept();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/AccountFile.h"
 #include "ui/FormInstance.h"
 
 #include <QDialog>
@@ -32,4 +33,5 @@ private:
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
     QCheckBox* Check1;
+    AccountEntry m_loaded; // as the account file held it when the dialog was made
 };

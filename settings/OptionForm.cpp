@@ -80,33 +80,53 @@ void OptionForm::load() {
     Pop3Text->setText(store.Pop3Server);
     MailText->setText(store.MailAddress);
     ApopCheck->setChecked(store.ApopFlag != 0);
+    m_loaded = shown();
     showInFront(*this);
 }
 
+ServerSettingsChanges OptionForm::shown() const {
+    return {SmtpText->text(), Pop3Text->text(), MailText->text(),
+            static_cast<qint16>(ApopCheck->isChecked() ? 1 : 0)};
+}
+
+ServerSettingsChanges OptionForm::changes() const {
+    const ServerSettingsChanges now = shown();
+    const auto ifChanged = [](const auto& value, const auto& loaded) {
+        return value == loaded ? std::nullopt : value;
+    };
+    return {ifChanged(now.SmtpServer, m_loaded.SmtpServer),
+            ifChanged(now.Pop3Server, m_loaded.Pop3Server),
+            ifChanged(now.MailAddress, m_loaded.MailAddress),
+            ifChanged(now.ApopFlag, m_loaded.ApopFlag)};
+}
+
 void OptionForm::saveAndClose() {
-    SettingsStore edited = SettingsStore::instance();
-    edited.SmtpServer = SmtpText->text();
-    edited.Pop3Server = Pop3Text->text();
-    edited.MailAddress = MailText->text();
-    edited.ApopFlag = ApopCheck->isChecked() ? 1 : 0;
+    const QString pop3Server = Pop3Text->text();
     // A server the check could not reach is refused now, not at the next check.
-    if (!edited.Pop3Server.isEmpty() && !parseServerAddress(edited.Pop3Server)) {
+    if (!pop3Server.isEmpty() && !parseServerAddress(pop3Server)) {
         MessageBoxes::error(
             this, QStringLiteral("POP3サーバー名の形が正しくありません。\n%1\n"
                                  "次のどれかの形で入力してください（ポート番号は 1～65535）。\n"
                                  "ホスト名\nホスト名:ポート番号\n"
                                  "pop3://ホスト名 または pop3://ホスト名:ポート番号（暗号化なし）\n"
                                  "pop3s://ホスト名 または pop3s://ホスト名:ポート番号（TLS）")
-                      .arg(edited.Pop3Server));
+                      .arg(pop3Server));
         Pop3Text->setFocus();
         return;
     }
-    // The record takes the values only once they are stored: on a failure the dialog stays
-    // open with what was typed, and the record and the file keep what they held.
-    if (const SaveResult failure = SaveServerSettings(edited)) {
+    // Only what the user changed here is stored, into the file as it is now: another copy of the
+    // program, or a hand edit, may have changed the rest since the dialog was filled. The record
+    // takes the values only once they are stored: on a failure the dialog stays open with what was
+    // typed, and the record and the file keep what they held.
+    const ServerSettingsChanges changed = changes();
+    if (const SaveResult failure = SaveServerSettings(changed)) {
         MessageBoxes::error(this, failure->message);
         return;
     }
-    SettingsStore::instance() = edited;
+    SettingsStore& store = SettingsStore::instance();
+    store.SmtpServer = changed.SmtpServer.value_or(store.SmtpServer);
+    store.Pop3Server = changed.Pop3Server.value_or(store.Pop3Server);
+    store.MailAddress = changed.MailAddress.value_or(store.MailAddress);
+    store.ApopFlag = changed.ApopFlag.value_or(store.ApopFlag);
     accept();
 }

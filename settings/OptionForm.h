@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/ServerSettingsFile.h"
 #include "ui/FormInstance.h"
 
 #include <QDialog>
@@ -23,6 +24,10 @@ private:
     void makeControls();
     void layOutControls();
     void load();
+    // The four values as the controls show them.
+    ServerSettingsChanges shown() const;
+    // The values the user changed since the dialog was filled.
+    ServerSettingsChanges changes() const;
     void saveAndClose();
 
     QLineEdit* SmtpText;
@@ -31,4 +36,5 @@ private:
     QCheckBox* ApopCheck;
     QPushButton* OKCommand;
     QPushButton* CancelCommand;
+    ServerSettingsChanges m_loaded; // every value, as the dialog was filled
 };

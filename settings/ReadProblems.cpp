@@ -21,27 +21,41 @@ Notes& notes() {
     return instance;
 }
 
-// message holds %1 for the file's name.
-void note(const QString& path, const QString& message) {
+// message holds %1 for the file's name; each kind of note is made once per file.
+void note(const QString& kind, const QString& path, const QString& message) {
     const QString file = QFileInfo(path).absoluteFilePath();
     Notes& all = notes();
     const QMutexLocker lock(&all.mutex);
-    if (all.files.contains(file))
+    if (all.files.contains(kind + file))
         return;
-    all.files.insert(file);
+    all.files.insert(kind + file);
     all.untaken.append({message.arg(QDir::toNativeSeparators(file))});
 }
 
 } // namespace
 
 void noteReadProblem(const QString& path, const QString& reason) {
-    note(path, QStringLiteral("設定ファイルを読み込めません。\n%1\n") + reason);
+    note(QStringLiteral("unreadable:"), path,
+         QStringLiteral("設定ファイルを読み込めません。\n%1\n") + reason);
 }
 
 void noteUnreadableText(const QString& path) {
-    note(path, QStringLiteral("設定ファイルに読めない文字があります。\n%1\n"
-                              "ファイルはシフト JIS（コードページ 932）で保存してください。\n"
-                              "書き換えていない値は、そのまま残ります。"));
+    note(QStringLiteral("unreadable:"), path,
+         QStringLiteral("設定ファイルに読めない文字があります。\n%1\n"
+                        "ファイルはシフト JIS（コードページ 932）か、"
+                        "BOM 付きの UTF-8 で保存してください。\n"
+                        "書き換えていない値は、そのまま残ります。"));
+}
+
+void noteReadableByOthers(const QString& path, const std::optional<QString>& notMadePrivate) {
+    const QString outcome =
+        notMadePrivate
+            ? QStringLiteral("あなただけが読めるようにできませんでした。\n") + *notMadePrivate
+            : QStringLiteral("あなただけが読み書きできるようにしました。");
+    note(QStringLiteral("private:"), path,
+         QStringLiteral("パスワードを保存したファイルが、ほかのユーザーにも読める状態でした。\n"
+                        "%1\n") +
+             outcome);
 }
 
 QList<SaveFailure> takeReadProblems() {

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -15,9 +16,13 @@ class QWidget;
 // once per process, for either problem.
 void noteReadProblem(const QString& path, const QString& reason);
 
-// Notes that the file holds bytes that are not code page 932 text (a file saved as UTF-8, say):
-// what they stand for cannot be shown as it was meant.
+// Notes that the file holds bytes that are not text of its encoding (a file saved as UTF-8 without
+// a byte-order mark, say): what they stand for cannot be shown as it was meant.
 void noteUnreadableText(const QString& path);
+
+// Notes that the file, which holds a password, was readable by others, and that it is now the
+// user's alone, or why it could not be made so.
+void noteReadableByOthers(const QString& path, const std::optional<QString>& notMadePrivate);
 
 // The problems noted since the last call, in the order they were noted, each worded for the user.
 QList<SaveFailure> takeReadProblems();

@@ -1,7 +1,5 @@
 #include "settings/SaveFailure.h"
 
-#include "platform/CodePage932.h"
-
 #include <QDir>
 
 // Names stand on lines of their own, so that a long one wraps there and never inside a sentence.
@@ -51,12 +49,12 @@ QString storableLookAlike(const QString& character) {
     return {};
 }
 
-QString unstorableCharacters(const QString& text) {
+QString unstorableCharacters(const QString& text, TextEncoding encoding) {
     QString found;
     for (const char32_t codePoint : text.toUcs4()) {
         const QString character = QString::fromUcs4(&codePoint, 1);
         const bool lineBreak = codePoint == '\r' || codePoint == '\n';
-        const bool storable = !lineBreak && codePoint != 0 && CodePage932::encode(character);
+        const bool storable = !lineBreak && codePoint != 0 && encoding.encode(character);
         const QString shown = lineBreak        ? QStringLiteral("改行")
                               : codePoint == 0 ? QStringLiteral("NUL")
                                                : character;
@@ -66,8 +64,9 @@ QString unstorableCharacters(const QString& text) {
     return found;
 }
 
-std::optional<SaveFailure> checkStorable(const QString& fieldName, const QString& text) {
-    const QString characters = unstorableCharacters(text);
+std::optional<SaveFailure> checkStorable(const QString& fieldName, const QString& text,
+                                         TextEncoding encoding) {
+    const QString characters = unstorableCharacters(text, encoding);
     if (characters.isEmpty())
         return std::nullopt;
     return SaveFailure::cannotStore(fieldName, characters);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TextEncoding.h"
+
 #include <QString>
 #include <optional>
 
@@ -15,12 +17,14 @@ struct SaveFailure {
 
 using SaveResult = std::optional<SaveFailure>;
 
-// The characters of text that a settings file cannot keep: those outside code page 932 and line
-// breaks, which would split the file's lines. Empty when the text can be stored as it is.
-QString unstorableCharacters(const QString& text);
+// The characters of text that a settings file in the encoding cannot keep: those the encoding
+// cannot hold, line breaks, which would split the file's lines, and NUL. Empty when the text can
+// be stored as it is.
+QString unstorableCharacters(const QString& text, TextEncoding encoding = {});
 
 // The character of code page 932 that looks like one it cannot hold, or nothing.
 QString storableLookAlike(const QString& character);
 
 // The failure that names the field when its text cannot be stored, or nothing.
-std::optional<SaveFailure> checkStorable(const QString& fieldName, const QString& text);
+std::optional<SaveFailure> checkStorable(const QString& fieldName, const QString& text,
+                                         TextEncoding encoding = {});

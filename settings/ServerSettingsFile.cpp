@@ -2,7 +2,6 @@
 
 #include "settings/ReadProblems.h"
 
-#include "platform/CodePage932.h"
 #include "platform/ProfileFile.h"
 #include "platform/TextLines.h"
 
@@ -39,9 +38,8 @@ const Field fields[] = {{"SMTP=", &SettingsStore::SmtpServer},
                         {"APOP=", nullptr}};
 
 // The value of a line as the program reads it: at most 100 characters.
-QString valueOf(QByteArrayView line, bool* valid = nullptr) {
-    const QString text =
-        CodePage932::decode(CodePage932::wholeCharacterPrefix(line, maxLineBytes), valid);
+QString valueOf(QByteArrayView line, TextEncoding encoding, bool* valid = nullptr) {
+    const QString text = encoding.decode(encoding.wholeCharacterPrefix(line, maxLineBytes), valid);
     return text.mid(prefixLength, serverSettingsValueLength);
 }
 
@@ -58,9 +56,9 @@ QString filePath() {
     return QFileInfo(QString::fromLatin1(serverSettingsFileName)).absoluteFilePath();
 }
 
-// The file as far as the program reads it; empty when it cannot be read or is too large to be
-// one of the program's, and then the problem is noted when asked for (a save says its own).
-QByteArray readFile(const QString& path, bool noteProblem) {
+// The file as far as the program reads it; empty, with the problem noted, when it cannot be read
+// or is too large to be one of the program's.
+QByteArray readFile(const QString& path) {
     QString problem;
     QByteArray content = ProfileFile::readFileHead(path, &problem, maxFileBytes + 1);
     if (problem.isEmpty() && content.size() > maxFileBytes)
@@ -68,9 +66,30 @@ QByteArray readFile(const QString& path, bool noteProblem) {
             QStringLiteral("ファイルが大きすぎます（%1 KiB まで）。").arg(maxFileBytes / 1024);
     if (problem.isEmpty())
         return content;
-    if (noteProblem)
-        noteReadProblem(path, problem);
+    noteReadProblem(path, problem);
     return {};
+}
+
+// Whether the field's line already reads as value.
+bool holds(QByteArrayView content, const Field& field, const QString& value) {
+    const auto line = lineOf(splitLines(content), field.prefix);
+    const QString current = line ? valueOf(line->text, TextEncoding::of(content)) : QString();
+    return field.text ? value == current : apopFlagFromText(current) == apopFlagFromText(value);
+}
+
+// The content with the line of the field set to value, in the file's encoding, which holds it.
+QByteArray withField(QByteArray content, const Field& field, const QString& value) {
+    const auto line = lineOf(splitLines(content), field.prefix);
+    const QByteArray newLine =
+        field.prefix.toByteArray() + TextEncoding::of(content).encode(value).value();
+    if (line) {
+        content.replace(line->start, line->text.size(), newLine);
+    } else {
+        if (!content.endsWith('\n') && !content.endsWith('\r'))
+            content += "\r\n";
+        content += newLine + "\r\n";
+    }
+    return content;
 }
 
 // The decimal number that text begins with after blanks: sign, digits, fraction and exponent.
@@ -118,7 +137,8 @@ qint16 apopFlagFromText(QStringView text) {
 
 void LoadServerSettings(SettingsStore& store) {
     const QString path = filePath();
-    const QByteArray content = readFile(path, true);
+    const QByteArray content = readFile(path);
+    const TextEncoding encoding = TextEncoding::of(content);
     const QList<TextLine> lines = splitLines(content);
     bool allValid = true;
     for (const auto& [prefix, text] : fields) {
@@ -126,7 +146,7 @@ void LoadServerSettings(SettingsStore& store) {
         if (!line)
             continue;
         bool valid = true;
-        const QString value = valueOf(line->text, &valid);
+        const QString value = valueOf(line->text, encoding, &valid);
         allValid = allValid && valid;
         if (text)
             store.*text = value;
@@ -137,42 +157,34 @@ void LoadServerSettings(SettingsStore& store) {
         noteUnreadableText(path);
 }
 
-SaveResult SaveServerSettings(const SettingsStore& store) {
+SaveResult SaveServerSettings(const ServerSettingsChanges& changes) {
+    const std::optional<QString> values[] = {
+        changes.SmtpServer, changes.Pop3Server, changes.MailAddress,
+        changes.ApopFlag ? std::optional(QString::number(*changes.ApopFlag)) : std::nullopt};
+    const QString names[] = {QStringLiteral("SMTPサーバー名"), QStringLiteral("POP3サーバー名"),
+                             QStringLiteral("メールアドレス"), QStringLiteral("APOP")};
     const QString path = filePath();
+    // A new file gets the four lines even when nothing changed; an empty one only with a change.
     const bool missing = !QFileInfo::exists(path);
-    QByteArray content = readFile(path, false);
-    if (content.isEmpty())
-        content = "SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n";
-    const QByteArray before = content;
-    const std::pair<QString, const QString*> names[] = {
-        {QStringLiteral("SMTPサーバー名"), &store.SmtpServer},
-        {QStringLiteral("POP3サーバー名"), &store.Pop3Server},
-        {QStringLiteral("メールアドレス"), &store.MailAddress},
-    };
-    // Only a value that changed is written: the others keep their bytes, whatever they are, and
-    // so do the lines the program does not read.
-    for (qsizetype i = 0; i < 4; ++i) {
-        const auto& [prefix, text] = fields[i];
-        const auto line = lineOf(splitLines(content), prefix);
-        const QString current = line ? valueOf(line->text) : QString();
-        const QString wanted = text ? store.*text : QString::number(store.ApopFlag);
-        if (text ? wanted == current : apopFlagFromText(current) == store.ApopFlag)
-            continue;
-        if (text)
-            if (auto failure = checkStorable(names[i].first, wanted))
-                return failure;
-        const QByteArray newLine = prefix.toByteArray() + *CodePage932::encode(wanted);
-        if (line) {
-            content.replace(line->start, line->text.size(), newLine);
-        } else {
-            if (!content.endsWith('\n') && !content.endsWith('\r'))
-                content += "\r\n";
-            content += newLine + "\r\n";
+    SaveResult failure;
+    const auto edit = [&](QByteArrayView current) -> std::optional<QByteArray> {
+        const QByteArray base = current.isEmpty()
+                                    ? QByteArray("SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n")
+                                    : current.toByteArray();
+        QByteArray content = base;
+        for (qsizetype i = 0; i < 4; ++i) {
+            if (!values[i] || holds(content, fields[i], *values[i]))
+                continue;
+            if ((failure = checkStorable(names[i], *values[i], TextEncoding::of(content))))
+                return std::nullopt;
+            content = withField(content, fields[i], *values[i]);
         }
-    }
-    if (content == before && !missing)
-        return std::nullopt;
-    if (auto reason = ProfileFile::replaceFile(path, content, ProfileFile::Access::Shared))
+        if (content == current || (content == base && !missing))
+            return std::nullopt;
+        return content;
+    };
+    if (auto reason =
+            ProfileFile::rewriteFile(path, maxFileBytes, edit, ProfileFile::Access::Shared))
         return SaveFailure::cannotWrite(path, *reason);
-    return std::nullopt;
+    return failure;
 }

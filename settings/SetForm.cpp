@@ -38,14 +38,6 @@ SetForm& SetForm::instance() {
     return FormInstance<SetForm>::get();
 }
 
-void SetForm::storeIfShown() {
-    SetForm* const form = FormInstance<SetForm>::existing();
-    if (!form || !form->isVisible())
-        return;
-    if (const SaveResult failure = form->storeOption())
-        qWarning("%s", qUtf8Printable(failure->message));
-}
-
 SetForm::SetForm() {
     makeSettingsDialog(this, "SetForm", QStringLiteral("設定"));
     QPalette palette = this->palette();
@@ -74,7 +66,10 @@ SetForm::SetForm() {
 }
 
 void SetForm::load() {
-    setDisconnectIfNoNewMail(unstoredOption ? *unstoredOption : ReadDisconnectOption());
+    setDisconnectIfNoNewMail(ReadDisconnectOption());
+    m_storedOption = DisconnectIfNoNewMail();
+    if (unstoredOption)
+        setDisconnectIfNoNewMail(*unstoredOption);
     showReadProblems(this);
 }
 
@@ -97,8 +92,15 @@ SaveResult SetForm::storeOption() {
     return failure;
 }
 
-// Nothing can cancel the close; an option that cannot be stored is said once, and kept.
+// Nothing can cancel the close; an option that cannot be stored is said once, and kept. A box
+// the user left as the file had it stores nothing: another copy of the program may have stored
+// the option since.
 void SetForm::closeEvent(QCloseEvent* event) {
+    if (DisconnectIfNoNewMail() == m_storedOption) {
+        unstoredOption.reset();
+        event->accept();
+        return;
+    }
     if (const SaveResult failure = storeOption(); failure && !unstoredOptionSaid) {
         unstoredOptionSaid = true;
         MessageBoxes::error(this,

@@ -16,10 +16,6 @@ class SetForm : public QWidget {
 public:
     // The one options dialog; made hidden, its box set from "ini.ini", when it does not exist.
     static SetForm& instance();
-    // Stores the option of the dialog on the screen, as closing it would, but says a failure only
-    // on the standard error: the end of the program calls it, since ending the process skips the
-    // close.
-    static void storeIfShown();
 
     // The option as the box holds it: 1 ticked, 0 cleared.
     int DisconnectIfNoNewMail() const;
@@ -39,4 +35,5 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
     QCheckBox* Check1;
+    int m_storedOption = 0; // the box as "ini.ini" set it when the dialog was made
 };

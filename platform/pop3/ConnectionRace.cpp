@@ -88,16 +88,16 @@ void ConnectionRace::attemptFailed(QSslSocket* socket) {
     std::unique_ptr<QSslSocket> failed = takeAttempt(socket);
     if (!failed)
         return;
-    // The failed socket is still in its signal: it ends with the race, not here.
-    m_result = std::move(failed);
-    QObject::disconnect(m_result.get(), nullptr, &m_context, nullptr);
-    if (m_nextAddress < m_addresses.size()) {
-        if (m_attempts.empty())
-            startNextAttempt();
+    // Kept, not deleted: this may run inside the socket's own connectToHost, and starting the
+    // next attempt from here may fail inside that one's in turn.
+    QObject::disconnect(failed.get(), nullptr, &m_context, nullptr);
+    m_failed.push_back(std::move(failed));
+    if (!m_attempts.empty())
         return;
-    }
-    if (m_attempts.empty())
-        settle(std::move(m_result));
+    if (m_nextAddress < m_addresses.size())
+        startNextAttempt();
+    else
+        settle(std::move(m_failed.back()));
 }
 
 std::unique_ptr<QSslSocket> ConnectionRace::takeAttempt(QSslSocket* socket) {

@@ -16,6 +16,10 @@ class QSslSocket;
 // at once when every earlier attempt failed), earlier attempts kept open. A dead address, such as
 // an IPv6 route that drops everything, so costs a moment instead of a whole connect timeout.
 // The race sets no deadline of its own: the caller stops waiting when its time is up.
+//
+// An attempt may fail inside its own connectToHost (an unreachable network, a refused address),
+// and the next one then starts inside that failure's signal; so no socket of the race is deleted
+// before the race ends: a failed one is kept, disconnected, until then.
 class ConnectionRace {
 public:
     static constexpr int staggerMs = 250;
@@ -52,6 +56,7 @@ private:
     QList<QHostAddress> m_addresses; // in the order they are tried
     qsizetype m_nextAddress = 0;
     std::vector<std::unique_ptr<QSslSocket>> m_attempts; // still running
+    std::vector<std::unique_ptr<QSslSocket>> m_failed;   // the last one tells why, when all failed
     QTimer m_stagger;
     std::unique_ptr<QSslSocket> m_result;
     bool m_hostNotFound = false;

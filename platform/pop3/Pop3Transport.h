@@ -17,9 +17,14 @@
 
 class WakeableLoop;
 
-// One connection to a POP3 server: the socket, TLS, and bounded waits for replies. A wait runs
-// the thread's event loop, so that windows keep painting. After any failure the connection is
-// broken for good.
+// One connection to a POP3 server: the socket, TLS, and bounded waits for replies. After any
+// failure the connection is broken for good.
+//
+// A wait runs the thread's event loop, so that windows keep painting; whatever that loop delivers
+// runs inside the wait, nested in the call that waits. From there it may: paint, run timers, close
+// this connection (close() then only breaks it, and the wait returns that failure), or end the
+// process. It must not delete the transport or its session, nor start a second wait on it
+// (open, startTls, a read): a connection has one wait at a time.
 class Pop3Transport {
 public:
     using Result = std::optional<MailFailure>;

@@ -56,7 +56,8 @@ class InstalledProgram(unittest.TestCase):
         os.makedirs(os.path.join(settings, "★MailData"))
         with open(os.path.join(settings, "vbmail.ini"), "wb") as f:
             f.write(b"SMTP=\r\nPOP3=pop.example.jp\r\nMAIL=\r\nAPOP=0\r\n")
-        with open(os.path.join(settings, "★MailData", "iniIdPass.ini"), "wb") as f:
+        account = os.path.join(settings, "★MailData", "iniIdPass.ini")
+        with open(os.open(account, os.O_WRONLY | os.O_CREAT, 0o600), "wb") as f:
             f.write(b"[EXEINI]\r\nNAME=user\r\nNAME2=secret\r\nNAME3=1\r\n")
         home = os.path.join(self.folder, "home")
         os.mkdir(home)

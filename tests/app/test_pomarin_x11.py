@@ -4,6 +4,7 @@ of the main window."""
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -186,13 +187,99 @@ class HomePageWithoutBrowserBehindXdgOpenOnX11(HomePage):
         self.assertTrue(os.path.exists(self.record))
 
 
+class SecondStartOnX11(ProgramOnX11):
+    """A second start in the same working folder, with the same data folder, brings the running
+    copy's shown window to the front and ends at once; a copy in another folder runs beside it."""
+    PROGRAM = PROGRAM
+
+    def program_environment(self):
+        private = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, private)
+        folders = {name: os.path.join(private, name) for name in ("home", "config", "run")}
+        for folder in folders.values():
+            os.mkdir(folder, 0o700)
+        self.program_env = dict(self.env, HOME=folders["home"], XDG_CONFIG_HOME=folders["config"],
+                                XDG_RUNTIME_DIR=folders["run"])
+        return self.program_env
+
+    def start_again(self, timeout):
+        return subprocess.run([os.path.join(os.path.dirname(self.data), "pomarin")],
+                              cwd=self.workdir, env=self.program_env, capture_output=True,
+                              text=True, timeout=timeout)
+
+    def shown_windows(self):
+        """Every mapped window of every copy of the program."""
+        return [int(w) for w in run(self.env, "xdotool", "search", "--onlyvisible", "--class",
+                                    "Pomarin").split()]
+
+    def covered(self):
+        if not hasattr(self, "cover"):
+            other = subprocess.Popen(["xmessage", "-geometry", "1024x768+0+0", "over it"],
+                                     env=self.env)
+            self.addCleanup(other.kill)
+            self.cover = wait_for(lambda: run(self.env, "xdotool", "search", "--onlyvisible",
+                                              "--class", "Xmessage").split(), 10, "xmessage")[0]
+        self.xdotool("windowactivate", "--sync", self.cover)
+        return self.window
+
+    def iconified(self):
+        self.xdotool("windowminimize", "--sync", str(self.window))
+        return self.window
+
+    def in_standby(self):
+        self.choose("待機")
+        standby = wait_for(lambda: visible_windows(self.env, self.program.pid, "待機"), 10,
+                           "the standby window")[0]
+        self.covered()
+        return standby
+
+    def test_a_second_start_brings_the_shown_window_forward(self):
+        # What is done to the running copy first; each returns the window that is to come forward.
+        for prepare in (self.covered, self.iconified, self.in_standby):
+            with self.subTest(prepare.__name__):
+                shown = prepare()
+                caught_up(self.env)
+                self.assertNotEqual(run(self.env, "xdotool", "getactivewindow").strip(), str(shown))
+                second = self.start_again(timeout=10)
+                self.assertEqual(second.returncode, 0, second.stderr)
+                wait_for(lambda: run(self.env, "xdotool", "getactivewindow").strip() == str(shown),
+                         10, "the running copy's window to come forward")
+                self.assertEqual(self.shown_windows(), [shown])
+
+    def test_a_stuck_copy_is_left_alone_and_a_copy_elsewhere_runs_beside_it(self):
+        os.kill(self.program.pid, signal.SIGSTOP)
+        try:
+            second = self.start_again(timeout=20)
+        finally:
+            os.kill(self.program.pid, signal.SIGCONT)
+        self.assertEqual(second.returncode, 0)
+        self.assertEqual(len(second.stderr.strip().splitlines()), 1, second.stderr)
+        self.assertEqual(self.shown_windows(), [self.window])
+
+        elsewhere = os.path.join(os.path.dirname(self.workdir), "elsewhere")
+        os.mkdir(elsewhere)
+        shutil.copy(os.path.join(self.workdir, "vbmail.ini"), elsewhere)
+        other = subprocess.Popen([os.path.join(os.path.dirname(self.data), "pomarin")],
+                                 cwd=elsewhere, env=self.program_env)
+        self.addCleanup(other.wait)
+        self.addCleanup(other.kill)
+        wait_for(lambda: visible_windows(self.env, other.pid, "ぽまりん"), 20,
+                 "the other copy's main window")
+        self.assertEqual(len(self.shown_windows()), 2)
+
+
 class AnswersWithoutWindow(unittest.TestCase):
     """What the program says in one line and exits on, before any window: no Qt abort."""
 
     def test_cases(self):
         env = {k: v for k, v in os.environ.items()
                if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
-        cases = [  # name, extra environment, arguments, exit status, start of the one line
+        # As a user who cannot write at the root of the file system, which root could.
+        user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] \
+            if os.geteuid() == 0 else []
+        no_home = "ぽまりん has no home folder (HOME is not set) to keep its settings in."
+        root_config_before = os.path.exists("/.config")
+        cases = [  # name, environment changes (None: unset), arguments, status, the one line
             ("no display", {}, [], 1, "ぽまりん needs a graphical desktop, but no display was found"),
             ("display that cannot be opened", {"DISPLAY": ":4093"}, [], 1,
              "ぽまりん needs a graphical desktop, but the display :4093 could not be opened"),
@@ -200,15 +287,21 @@ class AnswersWithoutWindow(unittest.TestCase):
             ("a settings folder that cannot be made", {"XDG_CONFIG_HOME": "/proc/none"},
              ["--config-folder"], 1,
              "ぽまりん could not make or enter its settings folder /proc/none/pomarin."),
+            ("no home folder", {"HOME": None, "XDG_CONFIG_HOME": None}, ["--config-folder"], 1,
+             no_home),
+            ("no home folder, a relative configuration folder",
+             {"HOME": None, "XDG_CONFIG_HOME": "config"}, ["--config-folder"], 1, no_home),
         ]
-        for name, extra, arguments, status, line in cases:
+        for name, changes, arguments, status, line in cases:
             with self.subTest(name):
-                done = subprocess.run([PROGRAM, *arguments], env=dict(env, **extra),
+                changed = {k: v for k, v in dict(env, **changes).items() if v is not None}
+                done = subprocess.run([*user, PROGRAM, *arguments], env=changed, cwd="/",
                                       capture_output=True, text=True, timeout=20)
                 output = (done.stdout + done.stderr).strip()
                 self.assertEqual(done.returncode, status, output)
                 self.assertTrue(output.startswith(line), output)
                 self.assertNotIn("\n", output)
+        self.assertEqual(os.path.exists("/.config"), root_config_before)
 
 
 if __name__ == "__main__":

@@ -2,12 +2,15 @@
 the keyboard as a user would: "設定" from the menu, "POPサーバー" and "ID/PASS" from there, text
 typed into the boxes (Japanese too), Enter, Esc and Tab, and the files on disk afterwards."""
 
+import contextlib
 import os
+import signal
 import subprocess
 import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "fixtures"))
+from courier_frames import solid_point  # noqa: E402
 from xsession import (SCREEN, ProgramOnX11, caught_up, differs, geometry,  # noqa: E402
                       run, screenshot, visible_windows, wait_for)
 
@@ -138,15 +141,67 @@ class SettingsOnX11(SettingsSession):
         self.assertEqual(self.file(os.path.join(self.data, "ini.ini")),
                          b"[EXEINI]\r\nNUMBER=1\r\n")
 
-    def test_option_stored_when_the_program_ends_with_the_dialog_open(self):
-        self.choose("設定")
-        options = self.dialog("設定")
-        self.xdotool("windowactivate", "--sync", str(options))
-        self.keys("Tab", "Tab", "space")  # from "POPサーバー" over "ID/PASS" to the box
-        subprocess.run(["wmctrl", "-i", "-c", hex(self.window)], env=self.env, check=True)
-        self.assertEqual(self.program.wait(10), 0)
-        self.assertEqual(self.file(os.path.join(self.data, "ini.ini")),
-                         b"[EXEINI]\r\nNUMBER=1\r\n")
+
+class EndingOnX11(SettingsSession):
+    """However the program ends while "設定" is open with its box clicked, "ini.ini" keeps every
+    byte, and the process is gone at once, ended by no crash."""
+    OPTION = b"[EXEINI]\r\nNUMBER=0\r\n"
+    DATA = dict(SettingsSession.DATA, **{"ini.ini": OPTION})
+
+    def setUp(self):
+        """Each ending starts the program afresh, on an X server of its own."""
+
+    def close(self, window):
+        subprocess.run(["wmctrl", "-i", "-c", hex(window)], env=self.env, check=True)
+
+    def close_standby(self):
+        self.choose("待機")
+        self.close(wait_for(lambda: visible_windows(self.env, self.program.pid, "待機"), 10,
+                            "the standby window")[0])
+
+    def right_click_courier(self):
+        self.xdotool("mousemove", "120", "100")  # where it starts: clear of the windows
+        self.choose("飛脚を走らせる")
+        courier = wait_for(lambda: visible_windows(self.env, self.program.pid, "飛脚"), 10,
+                           "the courier")[0]
+        solid = solid_point()
+        for _ in range(20):  # aimed again until a click lands between its steps
+            x, y = geometry(self.env, courier)[:2]
+            self.xdotool("mousemove", str(x + solid[0]), str(y + solid[1]), "click", "3")
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                self.program.wait(2)
+                return
+
+    def lose_display(self):
+        """Kills this test's own X server, a child of this process, as a crashing one goes."""
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            with contextlib.suppress(OSError), open(f"/proc/{pid}/stat") as f:
+                name, rest = f.read().split(" (", 1)[1].rsplit(") ", 1)
+                if name == "Xvfb" and rest.split()[1] == str(os.getpid()):
+                    os.kill(int(pid), signal.SIGKILL)
+
+    def test_the_end_stores_nothing(self):
+        endings = [  # how the program ends, and the statuses it may end with
+            ("the main window's close", lambda: self.close(self.window), {0}),
+            ("the courier's right click", self.right_click_courier, {0}),
+            ("the standby window's close", self.close_standby, {0}),
+            ("SIGTERM", lambda: self.program.send_signal(signal.SIGTERM), {-signal.SIGTERM}),
+            ("SIGHUP", lambda: self.program.send_signal(signal.SIGHUP), {-signal.SIGHUP}),
+            ("a lost display", self.lose_display, {1}),  # Qt's own exit
+        ]
+        for name, end, statuses in endings:
+            with self.subTest(name):
+                super().setUp()
+                try:
+                    self.choose("設定")
+                    options = self.dialog("設定")
+                    self.xdotool("windowactivate", "--sync", str(options))
+                    self.keys("Tab", "Tab", "space")  # from "POPサーバー" over "ID/PASS" to the box
+                    end()
+                    self.assertIn(self.program.wait(3), statuses)
+                    self.assertEqual(self.file(os.path.join(self.data, "ini.ini")), self.OPTION)
+                finally:
+                    self.doCleanups()
 
 
 class HandWrittenFilesOnX11(SettingsSession):

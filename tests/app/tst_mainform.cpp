@@ -14,6 +14,7 @@
 #include "platform/NMailLibrary.h"
 
 #include "FileContent.h"
+#include "TestHome.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,6 +46,9 @@ int clientHeight() {
 
 class TestMainForm : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
+
 private:
     QTemporaryDir m_workingDir;
 

@@ -1,7 +1,7 @@
 // Feeds any bytes to the reader of "vbmail.ini" as the file. Whatever the bytes: every value read
 // is at most 100 characters; a field is set the same whatever it held before, and kept when no
 // line can be for it; saving the settings read changes no byte of the file; a changed value
-// saves and loads back.
+// saves and loads back, the others as they were.
 
 #include "settings/ServerSettingsFile.h"
 
@@ -17,6 +17,7 @@
 namespace {
 
 constexpr qsizetype maxValueLength = 100;
+constexpr qsizetype maxFileBytes = 16 * 1024;
 constexpr qint16 unsetFlag = 12345;
 
 struct TextField {
@@ -82,12 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(apopSet ? fresh.ApopFlag == unset.ApopFlag
                     : fresh.ApopFlag == 0 || fresh.ApopFlag == unsetFlag);
 
-    require(!SaveServerSettings(fresh));
+    // A file too large to be the program's is never replaced; any other takes a save.
+    const SaveResult unchanged = SaveServerSettings(ServerSettingsChanges::allOf(fresh));
     require(contentOf(fileName) == input);
+    require(!unchanged || input.size() > maxFileBytes);
 
     SettingsStore changed = fresh;
     changed.Pop3Server = QStringLiteral("pop3s://changed.example.jp");
-    if (SaveServerSettings(changed))
+    if (SaveServerSettings({.Pop3Server = changed.Pop3Server}))
         return 0;
     SettingsStore loadedBack;
     LoadServerSettings(loadedBack);

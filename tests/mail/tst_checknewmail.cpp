@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "TestHome.h"
+
 namespace {
 
 constexpr int handle = 7;
@@ -93,9 +95,12 @@ bool shown(const char* windowName) {
 // main window.
 class TestCheckNewMail : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
+
 private Q_SLOTS:
     void initTestCase() { MessageBoxes::setTestAnswer(QMessageBox::Ok); }
-    void cleanupTestCase() { QDir(DataFolder()).removeRecursively(); }
+    void cleanupTestCase() { removeTestDataFolder(DataFolder()); }
 
     void everyPathCallsInOrder_data() {
         QTest::addColumn<QString>("server");
@@ -163,11 +168,12 @@ private Q_SLOTS:
         for (QWidget* window : QApplication::topLevelWidgets())
             window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QDir(DataFolder()).removeRecursively();
+        removeTestDataFolder(DataFolder());
         QVERIFY(QDir().mkpath(DataFolder()));
         QFile file(accountFilePath());
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(account);
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner); // as the program keeps it
         file.close();
         SettingsStore& store = SettingsStore::instance();
         store.Pop3Server = server;

@@ -410,8 +410,12 @@ private Q_SLOTS:
             QVERIFY(lock >= 0 && ::flock(lock, LOCK_EX) == 0);
         }
         const QByteArray before = contentOf(m_path);
-        const auto failure = whole ? ProfileFile::replaceFile(path, "[EXEINI]\r\nNUMBER=1\r\n",
-                                                              ProfileFile::Access::Shared)
+        const auto failure = whole ? ProfileFile::rewriteFile(
+                                         path, ProfileFile::maxFileBytes,
+                                         [](QByteArrayView) -> std::optional<QByteArray> {
+                                             return "[EXEINI]\r\nNUMBER=1\r\n";
+                                         },
+                                         ProfileFile::Access::Shared)
                                    : ProfileFile::writeStrings(path, "EXEINI", {{"NUMBER", "1"}},
                                                                ProfileFile::Access::Shared);
         if (lock >= 0)

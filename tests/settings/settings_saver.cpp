@@ -35,8 +35,9 @@ bool save(const Settings& settings) {
     store.Pop3Server = settings.pop3;
     store.MailAddress = settings.mail;
     store.ApopFlag = settings.apop;
-    return !SaveServerSettings(store) && !WriteDisconnectOption(settings.option) &&
-           !SaveAccount(settings.id, settings.password, true);
+    return !SaveServerSettings(ServerSettingsChanges::allOf(store)) &&
+           !WriteDisconnectOption(settings.option) &&
+           !SaveAccount({}, {settings.id, settings.password, true});
 }
 
 } // namespace

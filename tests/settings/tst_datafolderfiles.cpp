@@ -8,14 +8,25 @@
 #include <QTest>
 
 #include "FileContent.h"
+#include "TestHome.h"
 
-namespace {} // namespace
+namespace {
+
+// As the account dialog stores what was typed into it, from an empty file, with its box ticked.
+SaveResult storeAccount(const QString& id, const QString& password) {
+    return SaveAccount({}, {id, password, true});
+}
+
+} // namespace
 
 class TestDataFolderFiles : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
+
 private Q_SLOTS:
     void init() {
-        QDir(DataFolder()).removeRecursively();
+        removeTestDataFolder(DataFolder());
         QFile::remove(DataFolder());
     }
     void cleanupTestCase() { init(); }
@@ -48,7 +59,7 @@ private Q_SLOTS:
     }
 
     void savedAccountsReadBackAndStayPrivate() {
-        QCOMPARE(SaveAccount(QStringLiteral("pomarin"), QStringLiteral("パス word"), true),
+        QCOMPARE(storeAccount(QStringLiteral("pomarin"), QStringLiteral("パス word")),
                  std::nullopt);
         QCOMPARE(
             contentOf(accountFilePath()),
@@ -60,12 +71,25 @@ private Q_SLOTS:
         const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                           QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
         QCOMPARE(QFile::permissions(accountFilePath()) & others, QFile::Permissions());
+
+        // One made by hand for all to read is made private when read, and that is said once.
+        takeReadProblems();
+        QVERIFY(QFile::setPermissions(accountFilePath(),
+                                      QFile::permissions(accountFilePath()) | QFile::ReadOther));
+        ReadAccount();
+        ReadAccount();
+        QCOMPARE(QFile::permissions(accountFilePath()) & others, QFile::Permissions());
+        const QList<SaveFailure> said = takeReadProblems();
+        QCOMPARE(said.size(), 1);
+        QVERIFY(said[0].message.contains(QStringLiteral("ほかのユーザーにも読める")));
     }
 
-    // Not saving keeps the stored ID but not a stored password, which the user asked not to keep.
+    // Clearing the save box keeps the stored ID but not a stored password, which the user asked
+    // not to keep; a box left cleared stores nothing.
     void notSavingKeepsTheIdAndDropsThePassword() {
-        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
-        QCOMPARE(SaveAccount(QStringLiteral("new"), QStringLiteral("newpass"), false),
+        QCOMPARE(storeAccount(QStringLiteral("old"), QStringLiteral("oldpass")), std::nullopt);
+        const AccountEntry saved{QStringLiteral("old"), QStringLiteral("oldpass"), true};
+        QCOMPARE(SaveAccount(saved, {QStringLiteral("new"), QStringLiteral("newpass"), false}),
                  std::nullopt);
         const StoredAccount account = ReadAccount();
         QCOMPARE(account.id, QStringLiteral("old"));
@@ -73,32 +97,32 @@ private Q_SLOTS:
         QCOMPARE(account.saveFlag, QStringLiteral("0"));
 
         init();
-        QCOMPARE(SaveAccount(QStringLiteral("new"), QStringLiteral("newpass"), false),
+        QCOMPARE(SaveAccount({}, {QStringLiteral("new"), QStringLiteral("newpass"), false}),
                  std::nullopt);
-        QCOMPARE(contentOf(accountFilePath()), QByteArray("[EXEINI]\r\nNAME3=0\r\n"));
-        QVERIFY(ReadAccount().id.isEmpty());
+        QVERIFY(!QFile::exists(accountFilePath()));
     }
 
-    // An account written by hand in UTF-8, with a byte-order mark and a value past 255 bytes: it
-    // is said to hold what code page 932 cannot read, and saving it unchanged keeps every byte.
-    void anUnchangedAccountKeepsItsBytes() {
-        const QByteArray handWritten =
-            "\xEF\xBB\xBF[EXEINI]\nNAME = " + QString::fromUtf8("山田太郎").toUtf8() +
-            "\nNAME2=" + QByteArray(300, 'p') + "\nNAME3=1\n";
+    // An account written by hand in UTF-8 with a byte-order mark reads as UTF-8, also cut at 255
+    // bytes; a save changes only the changed value, written in UTF-8 too.
+    void aUtf8AccountStaysUtf8() {
+        const QByteArray name = QString::fromUtf8("山田太郎").toUtf8();
+        const QByteArray handWritten = "\xEF\xBB\xBF[EXEINI]\nNAME = " + name +
+                                       "\nNAME2=" + QByteArray(253, 'p') + name + "\nNAME3=1\n";
         QVERIFY(QDir().mkpath(DataFolder()));
         QVERIFY(writeContent(accountFilePath(), handWritten));
         takeReadProblems();
         const StoredAccount account = ReadAccount();
-        QCOMPARE(account.password, QString(255, QLatin1Char('p')));
-        const QList<SaveFailure> said = takeReadProblems();
-        QCOMPARE(said.size(), 1);
-        QVERIFY(said[0].message.contains(QStringLiteral("読めない文字")));
-        QCOMPARE(SaveAccount(account.id, account.password, true), std::nullopt);
+        QCOMPARE(account.id, QStringLiteral("山田太郎"));
+        QCOMPARE(account.password, QString(253, QLatin1Char('p'))); // no half of 山
+        QCOMPARE(takeReadProblems().size(), 0);
+        const AccountEntry loaded{account.id, account.password, true};
+        QCOMPARE(SaveAccount(loaded, loaded), std::nullopt);
         QCOMPARE(contentOf(accountFilePath()), handWritten);
-        QCOMPARE(SaveAccount(QStringLiteral("yamada"), account.password, true), std::nullopt);
+        QCOMPARE(SaveAccount(loaded, {QStringLiteral("やまだ"), account.password, true}),
+                 std::nullopt);
         QCOMPARE(contentOf(accountFilePath()),
                  QByteArray(handWritten)
-                     .replace(handWritten.indexOf("NAME ="), 4 + 3 + 12, "NAME=yamada"));
+                     .replace("NAME = " + name, "NAME=" + QString::fromUtf8("やまだ").toUtf8()));
     }
 
     void longValuesAreCutAtAWholeCharacter() {
@@ -112,9 +136,9 @@ private Q_SLOTS:
     }
 
     void unstorableAccountsAreRefusedWhole() {
-        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
+        QCOMPARE(storeAccount(QStringLiteral("old"), QStringLiteral("oldpass")), std::nullopt);
         const QByteArray before = contentOf(accountFilePath());
-        const SaveResult failure = SaveAccount(QStringLiteral("new"), QStringLiteral("pä𠮷"), true);
+        const SaveResult failure = storeAccount(QStringLiteral("new"), QStringLiteral("pä𠮷"));
         QVERIFY(failure.has_value());
         QVERIFY(failure->message.contains(QStringLiteral("パスワード")));
         QVERIFY(failure->message.contains(QStringLiteral("ä")));
@@ -129,7 +153,7 @@ private Q_SLOTS:
         QVERIFY(failure.has_value());
         QVERIFY(failure->message.contains(QDir::toNativeSeparators(DataFolder())));
         QVERIFY(failure->message.contains(QStringLiteral("同じ名前のファイルがあります")));
-        QVERIFY(SaveAccount(QStringLiteral("a"), QStringLiteral("b"), true).has_value());
+        QVERIFY(storeAccount(QStringLiteral("a"), QStringLiteral("b")).has_value());
         QCOMPARE(ReadDisconnectOption(), 0);
     }
 };

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "TestHome.h"
+
 namespace {
 
 QString messagePrefix(const QString& path) {
@@ -29,15 +31,18 @@ void readAllFiles() {
 
 class TestReadProblems : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
+
 private:
     QTemporaryDir m_dir;
 
 private Q_SLOTS:
     void initTestCase() {
-        QDir(DataFolder()).removeRecursively();
+        removeTestDataFolder(DataFolder());
         QVERIFY(QDir().mkpath(DataFolder()));
     }
-    void cleanupTestCase() { QDir(DataFolder()).removeRecursively(); }
+    void cleanupTestCase() { removeTestDataFolder(DataFolder()); }
 
     void handsOutEachFileOnce() {
         const QString first = m_dir.filePath(QStringLiteral("first.ini"));

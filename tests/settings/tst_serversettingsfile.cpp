@@ -3,8 +3,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 namespace {
 
@@ -43,7 +45,7 @@ private Q_SLOTS:
     }
 
     void savesTheEmptyRecordIn29Bytes() {
-        QCOMPARE(SaveServerSettings(SettingsStore{}), std::nullopt);
+        QCOMPARE(SaveServerSettings({}), std::nullopt);
         QCOMPARE(fileContent(), QByteArray("SMTP=\r\nPOP3=\r\nMAIL=\r\nAPOP=0\r\n"));
         QCOMPARE(fileContent().size(), 29);
     }
@@ -54,7 +56,7 @@ private Q_SLOTS:
         saved.Pop3Server = QStringLiteral("pop3s://pop.example.jp:995");
         saved.MailAddress = QStringLiteral("ぽまりん <pomarin@example.jp>");
         saved.ApopFlag = 1;
-        QCOMPARE(SaveServerSettings(saved), std::nullopt);
+        QCOMPARE(SaveServerSettings(ServerSettingsChanges::allOf(saved)), std::nullopt);
         QVERIFY(fileContent().contains("MAIL=\x82\xDB\x82\xDC\x82\xE8\x82\xF1 <pomarin@"));
 
         SettingsStore store;
@@ -172,21 +174,57 @@ private Q_SLOTS:
                      qPrintable(said[0].message));
     }
 
-    // What the user did not change keeps its bytes: a byte-order mark, LF line ends, blanks,
-    // other lines, bytes that are no code page 932 text; a changed value rewrites its line only.
+    // What the user did not change keeps its bytes: LF line ends, blanks, other lines, bytes that
+    // are no code page 932 text, an APOP value of its own; a changed value rewrites its line only.
     void savesOnlyWhatChanged() {
-        const QByteArray odd = "\xEF\xBB\xBFSMTP=s \n# note\nPOP3=old\nMAIL=\x82\xA0\x81\n"
-                               "APOP= 1.0\n";
+        const QByteArray odd = "SMTP=s \n# note\nPOP3=old\nMAIL=\x82\xA0\x81\nAPOP= 2.0\n";
         SettingsStore store = loaded(odd);
         QCOMPARE(store.SmtpServer, QStringLiteral("s "));
-        QCOMPARE(store.ApopFlag, qint16(1));
+        QCOMPARE(store.ApopFlag, qint16(2));
         QCOMPARE(store.MailAddress, QStringLiteral("あ\uFFFD"));
         QVERIFY(takeReadProblems().constFirst().message.contains(QStringLiteral("読めない文字")));
-        QCOMPARE(SaveServerSettings(store), std::nullopt);
+        QCOMPARE(SaveServerSettings(ServerSettingsChanges::allOf(store)), std::nullopt);
         QCOMPARE(fileContent(), odd);
-        store.Pop3Server = QStringLiteral("new");
-        QCOMPARE(SaveServerSettings(store), std::nullopt);
+        QCOMPARE(SaveServerSettings({.Pop3Server = QStringLiteral("new")}), std::nullopt);
         QCOMPARE(fileContent(), QByteArray(odd).replace("POP3=old", "POP3=new"));
+    }
+
+    // After a UTF-8 byte-order mark the values are UTF-8, read and written.
+    void aFileWithAByteOrderMarkIsUtf8() {
+        const QByteArray utf8 =
+            "\xEF\xBB\xBFSMTP=s\r\nPOP3=old\r\nMAIL=" + QStringLiteral("ぽまりん〜").toUtf8() +
+            "\r\nAPOP=0\r\n";
+        SettingsStore store = loaded(utf8);
+        QCOMPARE(store.MailAddress, QStringLiteral("ぽまりん〜"));
+        QVERIFY(takeReadProblems().isEmpty());
+        QCOMPARE(SaveServerSettings({.Pop3Server = QStringLiteral("新.example.jp")}), std::nullopt);
+        QCOMPARE(fileContent(), QByteArray(utf8).replace(
+                                    "POP3=old", QStringLiteral("POP3=新.example.jp").toUtf8()));
+    }
+
+    // A file the program could not read is reported by a save, which writes nothing.
+    void unreadableFilesAreNeverReplaced_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("too large") << QByteArray(17 * 1024, '#') << QStringLiteral("大きすぎ");
+        QTest::newRow("a pipe") << QByteArray("<pipe>")
+                                << QStringLiteral("通常のファイルではありません");
+    }
+    void unreadableFilesAreNeverReplaced() {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        if (content == "<pipe>")
+            QCOMPARE(::mkfifo(fileName.toLatin1().constData(), 0600), 0);
+        else
+            writeFile(content);
+        const SaveResult failure = SaveServerSettings({.Pop3Server = QStringLiteral("new")});
+        QVERIFY(failure.has_value());
+        QVERIFY2(failure->message.contains(reason), qPrintable(failure->message));
+        QVERIFY(
+            failure->message.contains(QDir::toNativeSeparators(QDir().absoluteFilePath(fileName))));
+        QCOMPARE(QFileInfo(fileName).isFile(), content != "<pipe>");
+        if (content != "<pipe>")
+            QCOMPARE(fileContent(), content);
     }
 
     void aFolderInTheFilesPlaceIsNoFile() {
@@ -194,8 +232,8 @@ private Q_SLOTS:
         SettingsStore store;
         LoadServerSettings(store);
         QCOMPARE(store.Pop3Server, QString());
-        store.Pop3Server = QStringLiteral("pop.example.jp");
-        const SaveResult failure = SaveServerSettings(store);
+        const SaveResult failure =
+            SaveServerSettings({.Pop3Server = QStringLiteral("pop.example.jp")});
         QVERIFY(failure.has_value());
         QVERIFY(
             failure->message.contains(QDir::toNativeSeparators(QDir().absoluteFilePath(fileName))));
@@ -213,9 +251,7 @@ private Q_SLOTS:
         QFETCH(QString, pop3);
         QFETCH(QString, named);
         writeFile("POP3=old\r\n");
-        SettingsStore store;
-        store.Pop3Server = pop3;
-        const SaveResult failure = SaveServerSettings(store);
+        const SaveResult failure = SaveServerSettings({.Pop3Server = pop3});
         QVERIFY(failure.has_value());
         QVERIFY(failure->message.contains(QStringLiteral("POP3サーバー名")));
         QVERIFY2(failure->message.contains(named), qPrintable(failure->message));

@@ -2,6 +2,7 @@
 #include "settings/IdPassForm.h"
 #include "settings/OptionFile.h"
 #include "settings/OptionForm.h"
+#include "settings/ServerSettingsFile.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
 #include "ui/MessageBoxes.h"
@@ -20,6 +21,7 @@
 #include <QTimer>
 
 #include "FileContent.h"
+#include "TestHome.h"
 
 namespace {
 
@@ -65,6 +67,9 @@ const QByteArray serverFile =
 // through the seam and recorded.
 class TestSettingsDialogs : public QObject {
     Q_OBJECT
+public:
+    static void initMain() { useTemporaryHome(); }
+
 private:
     QTemporaryDir m_workingDir;
 
@@ -86,7 +91,7 @@ private Q_SLOTS:
         for (QWidget* window : QApplication::topLevelWidgets())
             window->close();
         letClosedWindowsGo();
-        QDir(DataFolder()).removeRecursively();
+        removeTestDataFolder(DataFolder());
         QVERIFY(QDir().mkpath(DataFolder()));
         QDir().remove(QStringLiteral("vbmail.ini"));
         QDir().rmdir(QStringLiteral("vbmail.ini"));
@@ -95,7 +100,7 @@ private Q_SLOTS:
         MessageBoxes::takeShown();
     }
 
-    void cleanupTestCase() { QDir(DataFolder()).removeRecursively(); }
+    void cleanupTestCase() { removeTestDataFolder(DataFolder()); }
 
     void serverDialogShowsTheRecordAndStaysOnTop() {
         OptionForm& form = OptionForm::instance();
@@ -173,7 +178,7 @@ private Q_SLOTS:
     }
 
     void accountDialogLoadsTheFileWithThePasswordHidden() {
-        QCOMPARE(SaveAccount(QStringLiteral("pomarin"), QStringLiteral("secret"), true),
+        QCOMPARE(SaveAccount({}, {QStringLiteral("pomarin"), QStringLiteral("secret"), true}),
                  std::nullopt);
         IdPassForm& form = IdPassForm::instance();
         QVERIFY(!form.isVisible()); // made for whoever needs it, shown only when asked
@@ -214,7 +219,8 @@ private Q_SLOTS:
         QFETCH(bool, saveTicked);
         QFETCH(QByteArray, file);
         QFETCH(QString, recordId);
-        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
+        QCOMPARE(SaveAccount({}, {QStringLiteral("old"), QStringLiteral("oldpass"), true}),
+                 std::nullopt);
         SettingsStore::instance().UserId.clear();
         SettingsStore::instance().accountConfirmed = false;
         QPointer<IdPassForm> form = &IdPassForm::instance();
@@ -266,6 +272,60 @@ private Q_SLOTS:
         letClosedWindowsGo();
         QCOMPARE(contentOf(optionFilePath()), QByteArray("[EXEINI]\r\nNUMBER=1\r\n"));
         QCOMPARE(SetForm::instance().DisconnectIfNoNewMail(), 1);
+    }
+
+    // A dialog stores only what the user changed in it, into the file as it is now: what another
+    // copy of the program (or a hand edit) stored while the dialog was open stays, and so does a
+    // value the dialog cannot show (APOP=2).
+    void savesKeepWhatOthersStored_data() {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QByteArray>("storedMeanwhile");
+        QTest::addColumn<QByteArray>("after");
+        const QByteArray apop2 = QByteArray(serverFile).replace("APOP=1", "APOP=2");
+        QTest::newRow("server: another copy's SMTP")
+            << "OptionForm" << QByteArray(serverFile).replace("smtp.", "other.")
+            << QByteArray(serverFile).replace("smtp.", "other.").replace("pop.", "new.");
+        QTest::newRow("server: APOP=2 untouched")
+            << "OptionForm" << apop2 << QByteArray(apop2).replace("pop.", "new.");
+        QTest::newRow("account: another copy's ID")
+            << "IdPassForm" << QByteArray("[EXEINI]\r\nNAME=other\r\nNAME2=oldpass\r\nNAME3=1\r\n")
+            << QByteArray("[EXEINI]\r\nNAME=other\r\nNAME2=newpass\r\nNAME3=1\r\n");
+        QTest::newRow("options: another copy's option")
+            << "SetForm" << QByteArray("[EXEINI]\r\nNUMBER=1\r\n")
+            << QByteArray("[EXEINI]\r\nNUMBER=1\r\n");
+    }
+    void savesKeepWhatOthersStored() {
+        QFETCH(QString, dialog);
+        QFETCH(QByteArray, storedMeanwhile);
+        QFETCH(QByteArray, after);
+        QCOMPARE(SaveAccount({}, {QStringLiteral("old"), QStringLiteral("oldpass"), true}),
+                 std::nullopt);
+        QVERIFY(writeContent(optionFilePath(), "[EXEINI]\r\nNUMBER=0\r\n"));
+        const QString path = dialog == u"OptionForm"   ? QStringLiteral("vbmail.ini")
+                             : dialog == u"IdPassForm" ? accountFilePath()
+                                                       : optionFilePath();
+        if (dialog == u"OptionForm") {
+            // The file as it was before the other copy saved.
+            QVERIFY(writeContent(path, QByteArray(storedMeanwhile).replace("other.", "smtp.")));
+            LoadServerSettings(SettingsStore::instance());
+        }
+        QWidget* form = dialog == u"OptionForm"   ? static_cast<QWidget*>(&OptionForm::instance())
+                        : dialog == u"IdPassForm" ? static_cast<QWidget*>(&IdPassForm::instance())
+                                                  : static_cast<QWidget*>(&SetForm::instance());
+        form->show();
+        QVERIFY(writeContent(path, storedMeanwhile));
+        if (dialog == u"OptionForm") {
+            control<QLineEdit>(*form, "Pop3Text")->setText(QStringLiteral("new.example.jp"));
+            click(*form, "OKCommand");
+        } else if (dialog == u"IdPassForm") {
+            IdPassForm::instance().PassText->setText(QStringLiteral("newpass"));
+            click(*form, "OKCommand");
+        } else {
+            form->close();
+        }
+        letClosedWindowsGo();
+        QCOMPARE(MessageBoxes::takeShown().size(), 0);
+        QCOMPARE(contentOf(path), after);
     }
 
     // A file that exists but cannot be read is said once, when a dialog reads it.
@@ -332,7 +392,8 @@ private Q_SLOTS:
         QFETCH(QString, dialog);
         QFETCH(QString, typed);
         QFETCH(QString, said);
-        QCOMPARE(SaveAccount(QStringLiteral("old"), QStringLiteral("oldpass"), true), std::nullopt);
+        QCOMPARE(SaveAccount({}, {QStringLiteral("old"), QStringLiteral("oldpass"), true}),
+                 std::nullopt);
         const QByteArray account = contentOf(accountFilePath());
         if (said == QStringLiteral("vbmail.ini")) {
             QFile::remove(QStringLiteral("vbmail.ini"));
