@@ -224,7 +224,7 @@ class Tally:
             "calls: those of one clean run; points: runs, one per call failed (every call up to "
             f"{MOST_POINTS}, an even spread beyond), or 1+: every call from the first fails; "
             "injected: runs that got as far as their failing call, which varies with timing; "
-            "error: a check's exit 1 with an error text, a failed save that left every file "
+            "error: exit 1 with an error text, and for a save every file left "
             "whole; loader: it could not load a library, so the program never started; skipped: "
             "the failed call was the sanitizers' own (a probe, reading their options) or the "
             "driver's write of its result or error text", 100))
@@ -405,8 +405,7 @@ def save_outcome(run, folder, written):
     # A save whose lock failed leaves the new file it opened: it may be another save's.
     if other := [s for s in strays if s[:-len(".new")] not in SETTINGS_FILES]:
         return None, f"left {', '.join(other)} behind"
-    # The saver says no more than its exit status; the program shows the reason in a box.
-    if run.status == 1:
+    if run.status == 1 and run.err:
         return "error", None
     if run.loader_refused():
         return "loader", None

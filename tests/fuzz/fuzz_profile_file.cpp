@@ -1,9 +1,10 @@
 // Feeds any bytes to the profile-file reader as a file, reads names from it and writes a value into
 // it. Whatever the bytes: a value read is cut at its first NUL and then at bufferSize - 1 bytes on
-// a whole character, and does not depend on the default when the key is there; a number is the
-// default exactly when the value is empty; a value written that holds no line break reads back as
-// given, up to a NUL, every other entry reads as before, and writing it again changes nothing.
-// Writing back every value that the file holds, as read, leaves the file's bytes as they were.
+// a whole character of the file's encoding, and does not depend on the default when the key is
+// there; a number is the default exactly when the value is empty; a value written that holds no
+// line break reads back as given, up to a NUL, every other entry reads as before, and writing it
+// again changes nothing. Writing back every value that the file holds, as read, leaves the file's
+// bytes as they were.
 //
 // The input: two bytes that pick the names to write and to watch, one byte of buffer size, one of
 // the value's length, the value, and then the file.
@@ -49,6 +50,20 @@ QByteArrayView cutOnWholeCharacter(QByteArrayView value, qsizetype limit) {
         end = next;
     }
     return value.first(end);
+}
+
+// Whether cut is a start of value of at most limit bytes that ends on a whole UTF-8 character:
+// the byte after it starts one, or it is the whole limit after a longer run of continuation
+// bytes than a character has.
+bool isWholeUtf8Cut(QByteArrayView value, qsizetype limit, QByteArrayView cut) {
+    if (!value.startsWith(cut) || cut.size() > limit)
+        return false;
+    if (value.size() <= limit)
+        return cut.size() == value.size();
+    const auto continues = [&](qsizetype at) {
+        return (static_cast<unsigned char>(value[at]) & 0xC0) == 0x80;
+    };
+    return cut.size() >= limit - 3 && (!continues(cut.size()) || cut.size() == limit);
 }
 
 QByteArrayView cutAtNul(QByteArrayView value) {
@@ -129,9 +144,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(found || (readA == defaultA && readB == defaultB));
     const QByteArray whole = found ? readA : QByteArray();
     require(!whole.contains('\0'));
-    const QByteArrayView expectedCut = cutOnWholeCharacter(found ? QByteArrayView(whole) : defaultA,
-                                                           qMax<qsizetype>(bufferSize - 1, 0));
-    require(read(section, key, defaultA, bufferSize) == expectedCut);
+    // Cut on a whole character of the file's encoding: UTF-8 after a byte-order mark.
+    const QByteArrayView uncut = found ? QByteArrayView(whole) : defaultA;
+    const qsizetype limit = qMax<qsizetype>(bufferSize - 1, 0);
+    const QByteArray cut = read(section, key, defaultA, bufferSize);
+    require(content.startsWith("\xEF\xBB\xBF") ? isWholeUtf8Cut(uncut, limit, cut)
+                                               : cut == cutOnWholeCharacter(uncut, limit));
 
     const int number = ProfileFile::readInt(path, section.bytes, key.bytes, 7);
     const int numberOrEight = ProfileFile::readInt(path, section.bytes, key.bytes, 8);

@@ -29,15 +29,21 @@ const Settings sets[] = {
      QStringLiteral("pomarin"), QString(200, u'p')},
 };
 
+// Says why on the standard error when a save fails, as the program says it in a box.
 bool save(const Settings& settings) {
     SettingsStore store;
     store.SmtpServer = settings.smtp;
     store.Pop3Server = settings.pop3;
     store.MailAddress = settings.mail;
     store.ApopFlag = settings.apop;
-    return !SaveServerSettings(ServerSettingsChanges::allOf(store)) &&
-           !WriteDisconnectOption(settings.option) &&
-           !SaveAccount({}, {settings.id, settings.password, true});
+    SaveResult failure = SaveServerSettings(ServerSettingsChanges::allOf(store));
+    if (!failure)
+        failure = WriteDisconnectOption(settings.option);
+    if (!failure)
+        failure = SaveAccount({}, {settings.id, settings.password, true});
+    if (failure)
+        std::fprintf(stderr, "%s\n", qUtf8Printable(failure->message));
+    return !failure;
 }
 
 } // namespace
