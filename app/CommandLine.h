@@ -3,7 +3,8 @@
 #include <optional>
 
 // What the program answers before it opens any window: --version and --help, and a display that
-// is missing or cannot be opened, each said in a line of its own instead of Qt's abort.
+// is missing or cannot be opened, each said in a line of its own instead of Qt's abort; in
+// Japanese under a Japanese locale, in English otherwise.
 
 // Answers --version or --help and returns the exit status, or returns nothing to go on; with
 // --config-folder it goes on in the user's settings folder (status 1 if that cannot be made, or

@@ -21,6 +21,17 @@ void sayNoBrowser(QWidget* parent, const QUrl& address) {
                             .arg(address.toString()));
 }
 
+// A browser that was there but failed: said with how it ended, so that it can be looked into.
+void sayBrowserFailed(QWidget* parent, const QUrl& address, const QString& howItEnded) {
+    MessageBoxes::error(parent,
+                        QStringLiteral("ウェブブラウザーがホームページを開けませんでした（%1）。\n"
+                                       "ブラウザーで次のページを開いてください。\n%2")
+                            .arg(howItEnded, address.toString()));
+}
+
+// xdg-open's exit status for "a required tool could not be found": no browser at all.
+constexpr int xdgOpenFoundNoTool = 3;
+
 // xdg-open says that no browser took the page only by its exit status, which QDesktopServices,
 // starting it detached, never reads. It may also wait for the browser it started, so it is
 // watched rather than waited for.
@@ -29,8 +40,13 @@ void openWithXdgOpen(const QString& xdgOpen, QWidget* parent, const QUrl& addres
     const QPointer<QWidget> owner = parent;
     QObject::connect(process, &QProcess::finished, process,
                      [process, owner, address](int exitCode, QProcess::ExitStatus status) {
-                         if (status != QProcess::NormalExit || exitCode != 0)
+                         if (status != QProcess::NormalExit)
+                             sayBrowserFailed(owner, address, QStringLiteral("異常終了"));
+                         else if (exitCode == xdgOpenFoundNoTool)
                              sayNoBrowser(owner, address);
+                         else if (exitCode != 0)
+                             sayBrowserFailed(owner, address,
+                                              QStringLiteral("終了コード %1").arg(exitCode));
                          process->deleteLater();
                      });
     QObject::connect(process, &QProcess::errorOccurred, process,

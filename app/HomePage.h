@@ -8,5 +8,6 @@ class QWidget;
 // ships with the program, which works offline.
 QUrl homePageAddress();
 
-// Asks first; on Yes hands the page to the user's web browser, and says so when none can take it.
+// Asks first; on Yes hands the page to the user's web browser, and says so when none can take it
+// or when the browser fails.
 void openHomePage(QWidget* parent);

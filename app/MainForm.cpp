@@ -26,6 +26,7 @@
 #include "settings/SettingsStore.h"
 #include "ui/DialogLook.h"
 #include "ui/MessageBoxes.h"
+#include "ui/OnScreen.h"
 
 #include "resources/ProgramIcon.h"
 
@@ -109,6 +110,7 @@ MainForm::MainForm() {
     setWindowIcon(programIcon());
     buildMenu();
     buildClientArea();
+    keepOnScreen(*this);
 
     startCharaStepTimer(this, charaStepMs);
 }
@@ -213,6 +215,8 @@ void MainForm::buildMenu() {
 void MainForm::setOuterHeightTwips(int twips) {
     const int clientHeight = twipsToPixels(twips - nonClientHeightTwips);
     setFixedSize(twipsToPixels(clientWidthTwips), menuBar()->sizeHint().height() + clientHeight);
+    // Grown at the bottom of the screen, the window moves up rather than hide the result.
+    moveOntoScreen(*this);
 }
 
 void MainForm::load() {
@@ -312,6 +316,11 @@ void MainForm::checkCommand() {
     // The windows go on painting while the library waits, and take no input.
     const ProgramBusy busy;
     CheckNewMail(NMail(), *this);
+}
+
+void MainForm::showChecking() {
+    setResultText(QStringLiteral("チェック中…"));
+    setResultNumber(QString());
 }
 
 void MainForm::setResultText(const QString& text) {

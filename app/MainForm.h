@@ -29,6 +29,7 @@ public:
     void setOuterHeightTwips(int twips);
 
     // What a check shows and does on this window.
+    void showChecking() override;
     void setResultText(const QString& text) override;
     void setResultNumber(const QString& text) override;
     void showInformationPanel() override;

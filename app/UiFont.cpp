@@ -1,5 +1,6 @@
 #include "app/UiFont.h"
 
+#include <QFontMetrics>
 #include <QStringList>
 
 namespace {
@@ -18,6 +19,16 @@ QFont uiFont(double pointSize) {
                    QStringLiteral("IPAPGothic"), QStringLiteral("IPAGothic"),
                    QStringLiteral("Noto Sans CJK JP")},
                   pointSize);
+}
+
+bool uiFontShowsJapanese() {
+    // The font's fallbacks count: any installed font that holds the characters shows them.
+    const QFontMetrics metrics(uiFont(9));
+    const QString sample = QStringLiteral("新着");
+    for (const char32_t c : sample.toUcs4())
+        if (!metrics.inFontUcs4(c))
+            return false;
+    return true;
 }
 
 QFont fixedPitchUiFont(double pointSize) {

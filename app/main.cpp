@@ -24,6 +24,9 @@ int main(int argc, char* argv[]) {
     if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
         qputenv("QT_XCB_NO_MITSHM", "1");
 
+    // The one menu stays in the window: handed to a desktop's global menu it would be out of
+    // reach, Alt+F included, wherever no applet shows it.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication application(argc, argv);
     // Also the window class that window managers show and match: plain ASCII, as X11 expects.
     QApplication::setApplicationName(QStringLiteral("Pomarin"));
@@ -35,6 +38,9 @@ int main(int argc, char* argv[]) {
     if (!installJapaneseQtTexts())
         qWarning("Qt's Japanese translations (qt6-translations-l10n) are missing: "
                  "its buttons will read in English.");
+    if (!uiFontShowsJapanese())
+        qWarning("No installed font shows Japanese (install fonts-ipafont-gothic or "
+                 "fonts-noto-cjk): every label will read as boxes.");
     MainForm::instance();
     return QApplication::exec();
 }

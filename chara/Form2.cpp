@@ -5,6 +5,7 @@
 #include "chara/StageCanvas.h"
 
 #include "resources/ProgramIcon.h"
+#include "ui/OnScreen.h"
 
 #include <QCloseEvent>
 #include <QPushButton>
@@ -41,6 +42,7 @@ Form2::Form2()
     m_loop =
         new CharaLoop(stage, QImage(QStringLiteral(":/images/chara.png")), sharedCharaPose(), this);
     startCharaStepTimer(this, charaStepMs);
+    keepOnScreen(*this);
 }
 
 void Form2::load() {

@@ -9,7 +9,7 @@ class QPushButton;
 
 // "待機": a tiny window above all others that stands in for the main window, with the same
 // animated character on its stage and a button "復帰" that brings the main window back. Closing
-// it ends the program.
+// it ends the program. It comes back onto the screen when the screen shrinks under it.
 class Form2 : public QWidget {
     Q_OBJECT
 public:

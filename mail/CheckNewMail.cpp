@@ -67,6 +67,7 @@ std::optional<int> logInAndFetch(MailLibrary& library, int handle) {
 } // namespace
 
 void CheckNewMail(MailLibrary& library, CheckWindow& window) {
+    window.showChecking();
     std::optional<int> N;
     const QString server = SettingsStore::instance().Pop3Server;
     if (server.isEmpty()) {
@@ -79,6 +80,8 @@ void CheckNewMail(MailLibrary& library, CheckWindow& window) {
         library.pop3Close(handle);
     }
     ShowCheckResult(N, window);
-    if (SetForm::instance().DisconnectIfNoNewMail() == 1)
+    // The line stays up when there is mail to fetch over it.
+    const bool foundMail = N && *N > 0;
+    if (!foundMail && SetForm::instance().DisconnectIfNoNewMail() == 1)
         window.clickHangUp();
 }

@@ -7,6 +7,9 @@
 // hidden button "切断".
 class CheckWindow {
 public:
+    // The panel, open or not, says that a check runs (Text3 "チェック中…", Text6 empty), so that
+    // a slow check never shows the last one's result as its own.
+    virtual void showChecking() = 0;
     virtual void setResultText(const QString& text) = 0;   // Text3
     virtual void setResultNumber(const QString& text) = 0; // Text6
     virtual void showInformationPanel() = 0;               // the height of 3975 twips

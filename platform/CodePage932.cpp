@@ -3,6 +3,7 @@
 #include "platform/CodePage932Table.h"
 
 #include <array>
+#include <utility>
 
 namespace CodePage932 {
 namespace {
@@ -21,8 +22,22 @@ int rowOfLead(unsigned char lead) {
     return lead < firstHighLead ? lead - firstLowLead : lead - firstHighLead + lowLeadCount;
 }
 
+// Characters that input methods on Linux type from the Unicode tables where Windows typed the
+// code page's own forms, and the pairs Windows writes for them (its best fit): they read back as
+// the forms Windows reads, so that a text typed either way is stored, and sent, as the same
+// bytes. Other approximations (U+00A5 as a backslash, say) would change what a text says.
+constexpr std::pair<char16_t, int> typedForms[] = {
+    {u'\u301C', 0x8160}, // WAVE DASH, read back as FULLWIDTH TILDE
+    {u'\u2212', 0x817C}, // MINUS SIGN, as FULLWIDTH HYPHEN-MINUS
+    {u'\u2016', 0x8161}, // DOUBLE VERTICAL LINE, as PARALLEL TO
+    {u'\u2014', 0x815C}, // EM DASH, as HORIZONTAL BAR
+    {u'\u00A2', 0x8191}, // CENT SIGN, as FULLWIDTH CENT SIGN
+    {u'\u00A3', 0x8192}, // POUND SIGN, as FULLWIDTH POUND SIGN
+    {u'\u00AC', 0x81CA}, // NOT SIGN, as FULLWIDTH NOT SIGN
+};
+
 // Built from the decoding table, so every character is written as bytes that read back as that
-// very character: what Windows would only approximate (U+00A5, the wave dash) is not in it.
+// very character, and from typedForms.
 const EncodeTable& encodeTable() {
     static const EncodeTable table = [] {
         EncodeTable bytesOf;
@@ -45,6 +60,8 @@ const EncodeTable& encodeTable() {
                     add(doubleBytes[row][trail], lead * 0x100 + firstTrail + trail);
             }
         }
+        for (const auto& [character, bytes] : typedForms)
+            add(character, bytes);
         return bytesOf;
     }();
     return table;

@@ -9,9 +9,10 @@
 // Windows' own table, whatever converter library the system has.
 namespace CodePage932 {
 
-// Bytes for the text, or nothing when the code page cannot hold the text exactly (a character
-// outside the code page, or one it could only approximate). A character with several byte pairs
-// gets the one Windows writes.
+// Bytes for the text, or nothing when the code page cannot hold it (a character outside the code
+// page, or one it could only approximate). A character with several byte pairs gets the one
+// Windows writes; the forms Linux input methods type for some of its characters (〜 for ～, −
+// for －, ¢, £, ¬, ‖, —) get the pair of the character they stand for, as Windows writes them.
 std::optional<QByteArray> encode(QStringView text);
 
 // Never fails: each byte that starts no character (a lead byte cut off at the end, or one

@@ -2,6 +2,7 @@
 
 #include "platform/CodePage932.h"
 #include "platform/NMailLibrary.h"
+#include "platform/pop3/FullWidthNote.h"
 #include "platform/pop3/Pop3Session.h"
 
 #include <QSslCipher>
@@ -187,8 +188,12 @@ int NMailPop3Authenticate(int handle, const QString& id, const QString& password
     if (!pop3)
         return state().lastFailure.code;
     qint64 count = 0;
-    if (auto failure = pop3->login(serverBytes(id), serverBytes(password), apop != 0, count))
+    if (auto failure = pop3->login(serverBytes(id), serverBytes(password), apop != 0, count)) {
+        const QString note = fullWidthNote(id, password);
+        if (failure->code == NMailErrorLoginRefused && !note.isEmpty())
+            failure->text += u'\n' + note;
         return failed(*failure);
+    }
     return static_cast<int>(count);
 }
 

@@ -14,10 +14,11 @@ int statusBufferSize();
 // Trusts the certificate authorities of a PEM file besides the system's store, for the
 // connections made from now on. False when the file holds no certificate.
 bool addTrustedCaCertificateFile(const QString& path);
-// How long the server may take to answer, counted from the command it answers (not from the last
-// byte that came): a reply's status line, connecting and a TLS handshake must be done within it;
-// the data of a multi-line reply must keep coming, at least 1 KiB in every such time; and the
-// whole login, from connecting to the mailbox's count and sizes, must be done within it.
+// How long the server may take to answer each command, counted from the command (not from the
+// last byte that came): a reply's status line, connecting and a TLS handshake must be done within
+// it; the data of a multi-line reply must keep coming, at least 1 KiB in every such time, the
+// first counted from the command. A server that answers every command in time is served, however
+// long the whole check takes.
 void setReplyTimeoutMs(int milliseconds);
 // The largest message read before the connection is given up.
 void setMaxMessageBytes(qsizetype bytes);

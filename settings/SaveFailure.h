@@ -22,9 +22,6 @@ using SaveResult = std::optional<SaveFailure>;
 // be stored as it is.
 QString unstorableCharacters(const QString& text, TextEncoding encoding = {});
 
-// The character of code page 932 that looks like one it cannot hold, or nothing.
-QString storableLookAlike(const QString& character);
-
 // The failure that names the field when its text cannot be stored, or nothing.
 std::optional<SaveFailure> checkStorable(const QString& fieldName, const QString& text,
                                          TextEncoding encoding = {});

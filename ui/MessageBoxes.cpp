@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -73,6 +74,22 @@ private:
     QLabel* m_label;
 };
 
+// Qt keeps a column for an icon that a box does not have, as wide as a gap on some styles: the
+// text would stand indented. Without an icon the text takes the icon's place.
+void dropIconIndent(QMessageBox& box, QLabel* label) {
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid || grid->indexOf(label) < 0)
+        return;
+    for (int i = grid->count() - 1; i >= 0; --i) {
+        int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+        grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+        if (grid->itemAt(i)->spacerItem() && row == 0 && column == 0)
+            delete grid->takeAt(i);
+    }
+    grid->removeWidget(label);
+    grid->addWidget(label, 0, 0, 1, -1);
+}
+
 } // namespace
 
 namespace MessageBoxes {
@@ -108,6 +125,8 @@ QMessageBox::StandardButton show(QWidget* parent, QMessageBox::Icon icon, const 
     // on; no text caret blinks in it.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+        if (icon == QMessageBox::NoIcon)
+            dropIconIndent(box, label);
         new BoxManners(box, label);
         // Qt wraps any line past 500 pixels, inside a Japanese word if it must: the box is made
         // wide enough for the widest line instead, as far as three quarters of the screen.

@@ -4,7 +4,7 @@
 #include <QString>
 
 // A failed library call: its code (one of the NMailError values) and the text that tells the
-// user what failed, in one or two lines.
+// user what failed, in one or two lines (a refused login may add one on what the ID holds).
 struct MailFailure {
     int code = 0;
     QString text;

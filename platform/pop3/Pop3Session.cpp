@@ -50,7 +50,6 @@ Pop3Session::Result Pop3Session::expectOk(const QByteArray& commandName,
 }
 
 Pop3Session::Result Pop3Session::open() {
-    m_transport.beginDialogue(); // until the login's STAT and LIST are answered
     if (auto failure = m_transport.open())
         return failure;
     Pop3::StatusLine greeting;
@@ -116,7 +115,6 @@ Pop3Session::Result Pop3Session::login(const QByteArray& id, const QByteArray& p
     // Logged in: what goes wrong from here leaves replies unread, so it ends the connection.
     if (auto failure = readListing())
         return m_transport.breakWith(*failure);
-    m_transport.endDialogue();
     m_loggedIn = true;
     count = static_cast<qint64>(m_sizes.size());
     return std::nullopt;

@@ -1,6 +1,7 @@
 #include "platform/pop3/Pop3Transport.h"
 
 #include "platform/pop3/ConnectionRace.h"
+#include "platform/pop3/SocketReason.h"
 #include "platform/pop3/TcpTuning.h"
 #include "platform/pop3/WakeableLoop.h"
 
@@ -8,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace {
@@ -64,7 +66,9 @@ QString describeSslErrors(const QList<QSslError>& errors) {
 
 Pop3Transport::Pop3Transport(const ServerAddress& address, int replyTimeoutMs,
                              const QSslConfiguration& tls)
-    : m_address(address), m_replyTimeoutMs(replyTimeoutMs), m_tls(tls) {}
+    : m_address(address), m_replyTimeoutMs(replyTimeoutMs), m_tls(tls) {
+    m_reply.restart();
+}
 
 std::unique_ptr<QSslSocket> Pop3Transport::newSocket() const {
     auto socket = std::make_unique<QSslSocket>();
@@ -95,6 +99,7 @@ Pop3Transport::Result Pop3Transport::breakWith(MailFailure failure) {
 }
 
 Pop3Transport::Result Pop3Transport::socketFailure() {
+    const int systemError = errno; // the system's last word, for a failure Qt cannot name
     const QString host = m_address.host;
     if (!m_sslErrors.isEmpty())
         return breakWith(MailFailure::certificateRejected(host, describeSslErrors(m_sslErrors)));
@@ -110,7 +115,8 @@ Pop3Transport::Result Pop3Transport::socketFailure() {
     case QAbstractSocket::SslInvalidUserDataError:
         return breakWith(MailFailure::tlsFailed(host, m_socket->errorString()));
     default:
-        return breakWith(MailFailure::connectionFailed(host, m_socket->errorString()));
+        return breakWith(MailFailure::connectionFailed(
+            host, socketReason(m_socket->error(), m_socket->errorString(), systemError)));
     }
 }
 
@@ -118,31 +124,30 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
                                                qint64 bytesOnTheWay) {
     if (m_broken)
         return m_broken;
+    if (patience == Patience::Reply)
+        m_reply.restart();
     const qint64 comingAtStart = bytesOnTheWay - m_buffer.unread().size();
     WakeableLoop loop(m_socket.get());
     QEventLoop* const outerWait = std::exchange(m_runningWait, &loop.eventLoop());
-    WaitClock clock;
+    qint64 received = 0;
     bool batchRanOut = false;
     // Every failure breaks the connection, which ends the wait; so may an event it delivers.
     while (!m_broken && !done()) {
         if (m_socket && m_socket->bytesAvailable() > 0) {
             const qint64 read = m_buffer.readFrom(*m_socket, readPieceBytes);
-            clock.windowBytes += read;
-            clock.receivedBytes += read;
+            m_reply.windowBytes += read;
+            received += read;
         } else if (socketGone()) {
             socketFailure();
-        } else if (const qint64 left = timeLeft(clock); left <= 0) {
-            endWindow(clock, patience);
+        } else if (const qint64 left = timeLeft(); left <= 0) {
+            endWindow(patience, received);
         } else {
-            const int batch =
-                batchRanOut ? 0 : batchFor(patience, comingAtStart - clock.receivedBytes);
+            const int batch = batchRanOut ? 0 : batchFor(patience, comingAtStart - received);
             const bool woken = waitOneRound(loop, left, batch);
             batchRanOut = batch > 0 && !woken;
         }
     }
     m_runningWait = outerWait;
-    if (m_dialogueLeftMs)
-        *m_dialogueLeftMs -= clock.waited.elapsed();
     return m_broken;
 }
 
@@ -151,21 +156,19 @@ bool Pop3Transport::socketGone() const {
                         m_socket->error() != QAbstractSocket::UnknownSocketError);
 }
 
-qint64 Pop3Transport::timeLeft(const WaitClock& clock) const {
-    const qint64 left = m_replyTimeoutMs - clock.window.elapsed();
-    return m_dialogueLeftMs ? qMin(left, *m_dialogueLeftMs - clock.waited.elapsed()) : left;
+qint64 Pop3Transport::timeLeft() const {
+    return m_replyTimeoutMs - m_reply.window.elapsed();
 }
 
-void Pop3Transport::endWindow(WaitClock& clock, Patience patience) {
+void Pop3Transport::endWindow(Patience patience, qint64 waitBytes) {
     const int seconds = (m_replyTimeoutMs + 999) / 1000;
-    const bool dialogueOver = m_dialogueLeftMs && *m_dialogueLeftMs - clock.waited.elapsed() <= 0;
-    if (patience == Patience::Reply || clock.windowBytes == 0 || dialogueOver) {
+    // Data that never followed its status line is no answer rather than a slow one.
+    if (patience == Patience::Reply || m_reply.windowBytes == 0 || waitBytes == 0) {
         breakWith(MailFailure::timedOut(m_address.host, seconds));
-    } else if (clock.windowBytes < minimumBytesPerWindow) {
-        breakWith(MailFailure::tooSlow(m_address.host, clock.windowBytes, seconds));
+    } else if (m_reply.windowBytes < minimumBytesPerWindow) {
+        breakWith(MailFailure::tooSlow(m_address.host, m_reply.windowBytes, seconds));
     } else {
-        clock.window.restart();
-        clock.windowBytes = 0;
+        m_reply.restart();
     }
 }
 

@@ -29,9 +29,12 @@ class Pop3Transport {
 public:
     using Result = std::optional<MailFailure>;
 
-    // How long a wait may last: a reply (connecting, a handshake, a status line) must be there
-    // within the reply time of when it was asked for; the data of a multi-line reply must keep
-    // coming at the minimum rate, at least minimumBytesPerWindow in every reply time.
+    // How long a wait may last, reply by reply: a reply (connecting, a handshake, a status line)
+    // must be whole within the reply time of when it was asked for, however it trickles in; the
+    // data of a multi-line reply must keep coming at the minimum rate, at least
+    // minimumBytesPerWindow in every reply time, the first counted from when its status line was
+    // asked for. So a reply that crawls ends within the reply time of its command, while a slow
+    // server that answers each command in time is served, however long that takes in all.
     enum class Patience { Reply, Data };
     static constexpr qint64 minimumBytesPerWindow = 1024;
 
@@ -55,12 +58,6 @@ public:
     // of replies behind it, as far as the caller knows; 0 when it does not.
     Result readMultiLine(Pop3::MultiLineReader& reader, qint64 bytesOnTheWay = 0);
 
-    // From now until endDialogue(), all the waits together may last no longer than one reply
-    // time: a server that sends each reply just in time, or a byte at a time, cannot stretch a
-    // login past it.
-    void beginDialogue() { m_dialogueLeftMs = m_replyTimeoutMs; }
-    void endDialogue() { m_dialogueLeftMs.reset(); }
-
     // The connection can no longer be used: a failure happened or it was closed.
     bool isBroken() const { return m_broken.has_value(); }
     const std::optional<MailFailure>& brokenBy() const { return m_broken; }
@@ -75,26 +72,24 @@ public:
     void close(const QByteArray& farewell, int farewellTimeoutMs);
 
 private:
-    // A wait's time: a reply's runs from when it was asked for; data's is a window that starts
-    // again whenever it brought enough.
-    struct WaitClock {
-        WaitClock() {
+    // The time of the reply awaited: a window that starts when the reply is asked for, and again
+    // whenever its data brought enough in one.
+    struct ReplyClock {
+        void restart() {
             window.start();
-            waited.start();
+            windowBytes = 0;
         }
         QElapsedTimer window;
-        QElapsedTimer waited;
         qint64 windowBytes = 0;
-        qint64 receivedBytes = 0;
     };
 
     Result waitUntil(const std::function<bool()>& done, Patience patience,
                      qint64 bytesOnTheWay = 0);
     bool socketGone() const;
-    qint64 timeLeft(const WaitClock& clock) const;
+    qint64 timeLeft() const;
     // The window's time is up: the connection fails, or data that came fast enough starts the
-    // next one.
-    void endWindow(WaitClock& clock, Patience patience);
+    // next one. waitBytes: what this wait received.
+    void endWindow(Patience patience, qint64 waitBytes);
     // Bytes worth waking for in the next round: 0 for whatever comes.
     int batchFor(Patience patience, qint64 stillComing) const;
     // One round of the wait's event loop: whether the socket ended it.
@@ -105,7 +100,7 @@ private:
 
     ServerAddress m_address;
     int m_replyTimeoutMs;
-    std::optional<qint64> m_dialogueLeftMs; // what the dialogue's waits may still take
+    ReplyClock m_reply;
     QSslConfiguration m_tls;
     std::unique_ptr<QSslSocket> m_socket; // none until connected
     Pop3::ReadBuffer m_buffer;

@@ -45,12 +45,6 @@ def hostile_server():
             yield info
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
 class CheckOnX11(ProgramOnX11):
     PROGRAM = PROGRAM
 
@@ -70,14 +64,16 @@ class CheckOnX11(ProgramOnX11):
         self.networkmanager = None
         case = self._testMethodName
         slow = f"pop3://127.0.0.1:{self.hostile['ports']['slow_message']}"
-        self.SETTINGS = settings({"test_nothing_listens": f"127.0.0.1:{free_port()}",
+        nothing = f"127.0.0.1:{dovecot.free_port(['127.0.0.1'])}"
+        self.SETTINGS = settings({"test_nothing_listens": nothing,
                                   "test_closing_during_a_check": drip,
                                   "test_input_during_a_check_is_dropped": slow}.get(case, pop3))
         self.DATA = {"iniIdPass.ini": account(
-            {"test_empty_mailbox": "empty", "test_a_count_of_2000": "twothousand"}
+            {"test_empty_mailbox": "empty", "test_a_count_of_2000": "twothousand",
+             "test_option_hangs_up_when_nothing_came": "empty"}
             .get(case, "small"),
             "wrong" if case == "test_wrong_password" else "secret")}
-        if case == "test_option_hangs_up_after_the_check":
+        if case.startswith("test_option_"):
             self.DATA["ini.ini"] = b"[EXEINI]\r\nNUMBER=1\r\n"
             serving = networkmanager.serving([{"id": "modem", "type": "gsm"}])
             self.networkmanager = serving.__enter__()
@@ -194,11 +190,17 @@ class CheckOnX11(ProgramOnX11):
                   for w in visible_windows(self.env, self.program.pid)}
         self.assertEqual(titles, {"ぽまりん", "飛脚"})
 
-    def test_option_hangs_up_after_the_check(self):
+    def test_option_hangs_up_when_nothing_came(self):
         self.check()
-        self.assertEqual(self.result(), ("新着メール有り。", "3"))
+        self.assertEqual(self.result(), ("新着メールなし。", "0"))
         wait_for(lambda: self.networkmanager.deactivated() ==
                  [self.networkmanager.active["modem"]], 10, "the dial-up connection to go")
+
+    def test_option_keeps_the_line_for_new_mail(self):
+        self.check()
+        self.assertEqual(self.result(), ("新着メール有り。", "3"))
+        self.caught_up()  # a hang-up would have been asked for by now
+        self.assertEqual(self.networkmanager.deactivated(), [])
 
     def test_closing_during_a_check(self):
         x, y = self.client()

@@ -106,6 +106,57 @@ class MainWindowOnX11(ProgramOnX11):
         self.assertEqual(self.program.wait(10), 0)
 
 
+class BesideAGlobalMenuOnX11(ProgramOnX11):
+    """Where the session bus has a global menu (KDE's, Unity's), the menu stays in the window:
+    without an applet that shows it, a menu handed over could not be reached at all."""
+    PROGRAM = PROGRAM
+
+    def prepare_session(self):
+        registrar = subprocess.Popen(
+            ["/usr/bin/python3", os.path.join(os.path.dirname(__file__), "appmenu_registrar.py")],
+            env=self.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        self.addCleanup(registrar.wait, 10)
+        self.addCleanup(registrar.stdout.close)
+        self.addCleanup(registrar.stdin.close)
+        self.assertEqual(registrar.stdout.readline().strip(), "ready")
+
+    def test_the_menu_stays_in_the_window(self):
+        self.caught_up()
+        menu_height = geometry(self.env, self.window)[3] - COLLAPSED_CLIENT_HEIGHT
+        self.assertTrue(15 <= menu_height <= 40, f"menu bar {menu_height} px high")
+        self.xdotool("windowactivate", "--sync", str(self.window), "key", "alt+f")
+        wait_for(lambda: open_menus(self.env, self.program.pid), 5, "the file menu to open")
+
+
+class JapaneseFontOnX11(ProgramOnX11):
+    """With a font that holds Japanese, nothing is said of fonts; with none (FONT_FOLDER, Latin
+    fonts, the only ones fontconfig knows of), every label would show boxes, and the program
+    says once which package to install."""
+    PROGRAM = PROGRAM
+    CAPTURE_STDERR = True
+    FONT_FOLDER = None  # None: the machine's fonts
+
+    def program_environment(self):
+        if not self.FONT_FOLDER:
+            return self.env
+        folder = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, folder)
+        config = os.path.join(folder, "fonts.conf")
+        with open(config, "w") as f:
+            f.write(f"<?xml version=\"1.0\"?>\n<fontconfig><dir>{self.FONT_FOLDER}</dir>"
+                    f"<cachedir>{folder}</cachedir></fontconfig>\n")
+        return dict(self.env, FONTCONFIG_FILE=config)
+
+    def test_a_missing_japanese_font_is_said_once(self):
+        self.caught_up()
+        said = self.said()
+        self.assertEqual(said.count("fonts-ipafont-gothic"), 1 if self.FONT_FOLDER else 0, said)
+
+
+class LatinFontsOnlyOnX11(JapaneseFontOnX11):
+    FONT_FOLDER = "/usr/share/fonts/truetype/dejavu"
+
+
 class HomePage(ProgramOnX11):
     """作者のホームページ → Yes, through a stand-in browser: a private xdg-open, first on PATH,
     that records the address it gets and exits with XDG_OPEN_STATUS (3: it found no browser);
@@ -273,7 +324,10 @@ class AnswersWithoutWindow(unittest.TestCase):
 
     def test_cases(self):
         env = {k: v for k, v in os.environ.items()
-               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+               if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL",
+                            "LC_MESSAGES")}
+        env["LANG"] = "C.UTF-8"
+        japanese = "ja_JP.UTF-8"
         # As a user who cannot write at the root of the file system, which root could.
         user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] \
             if os.geteuid() == 0 else []
@@ -291,6 +345,26 @@ class AnswersWithoutWindow(unittest.TestCase):
              no_home),
             ("no home folder, a relative configuration folder",
              {"HOME": None, "XDG_CONFIG_HOME": "config"}, ["--config-folder"], 1, no_home),
+            ("--help", {}, ["--help"], 0, "usage: pomarin [--config-folder | --version | --help]"),
+            # Under a Japanese locale, in Japanese; the locale's variables in their order.
+            ("--help, Japanese", {"LANG": japanese}, ["--help"], 0,
+             "使い方: pomarin [--config-folder | --version | --help]"),
+            ("no display, Japanese", {"LANG": japanese}, [], 1,
+             "ぽまりんにはグラフィカルなデスクトップが必要ですが、ディスプレイが見つかりません"
+             "（DISPLAY が設定されていません）。"),
+            ("display that cannot be opened, Japanese",
+             {"DISPLAY": ":4093", "LC_MESSAGES": japanese}, [], 1,
+             "ぽまりんにはグラフィカルなデスクトップが必要ですが、ディスプレイ :4093 を開けません"
+             "でした。"),
+            ("a settings folder that cannot be made, Japanese",
+             {"XDG_CONFIG_HOME": "/proc/none", "LC_ALL": japanese}, ["--config-folder"], 1,
+             "ぽまりんは設定フォルダー /proc/none/pomarin を作ることも、そこに入ることも"
+             "できませんでした。"),
+            ("no home folder, Japanese", {"HOME": None, "XDG_CONFIG_HOME": None, "LANG": japanese},
+             ["--config-folder"], 1,
+             "ぽまりんには設定を置くホームフォルダーがありません（HOME が設定されていません）。"),
+            ("Japanese only for other categories", {"LANG": japanese, "LC_MESSAGES": "C"}, [], 1,
+             "ぽまりん needs a graphical desktop, but no display was found"),
         ]
         for name, changes, arguments, status, line in cases:
             with self.subTest(name):
@@ -300,9 +374,10 @@ class AnswersWithoutWindow(unittest.TestCase):
                 output = (done.stdout + done.stderr).strip()
                 self.assertEqual(done.returncode, status, output)
                 self.assertTrue(output.startswith(line), output)
-                self.assertNotIn("\n", output)
+                if "--help" not in arguments:
+                    self.assertNotIn("\n", output)
         self.assertEqual(os.path.exists("/.config"), root_config_before)
 
 
 if __name__ == "__main__":
-    unittest.main(argv=sys.argv[:1], verbosity=2)
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:], verbosity=2)

@@ -22,12 +22,14 @@
 #include <QFile>
 #include <QFontInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -254,7 +256,8 @@ private Q_SLOTS:
     }
 
     // The page's address goes to the browser (xdg-open) only after Yes, and only if the page is
-    // there; a missing page, a missing xdg-open and one that finds no browser are said in a box.
+    // there; a missing page, a missing xdg-open, one that finds no browser and a browser that
+    // fails are said in a box, each as what it is.
     void homePageAsksFirst_data() {
         QTest::addColumn<QMessageBox::StandardButton>("answer");
         QTest::addColumn<bool>("pageShipped");
@@ -269,6 +272,9 @@ private Q_SLOTS:
             << QStringLiteral("ホームページのファイルが見つかりません。") << false;
         QTest::newRow("yes, no browser behind xdg-open")
             << QMessageBox::Yes << true << 3 << noBrowser << true;
+        QTest::newRow("yes, the browser fails")
+            << QMessageBox::Yes << true << 4
+            << QStringLiteral("ホームページを開けませんでした（終了コード 4）") << true;
         QTest::newRow("yes, no xdg-open") << QMessageBox::Yes << true << -1 << noBrowser << false;
     }
     void homePageAsksFirst() {
@@ -325,6 +331,70 @@ private Q_SLOTS:
         QCOMPARE(QFile::exists(record), handedOver);
         if (handedOver)
             QCOMPARE(QUrl(QString::fromUtf8(contentOf(record))), address);
+    }
+
+    // While a check waits on a silent server, the panel says so rather than showing the last
+    // check's result as if it were this one's; it keeps its height.
+    void panelSaysCheckingWhileACheckWaits() {
+        MainForm& form = MainForm::instance();
+        form.setResultText(QStringLiteral("新着メール有り。"));
+        form.setResultNumber(QStringLiteral("12000"));
+        form.showInformationPanel();
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        SettingsStore& store = SettingsStore::instance();
+        const QString server = std::exchange(
+            store.Pop3Server, QStringLiteral("pop3://127.0.0.1:%1").arg(silent.serverPort()));
+        MessageBoxes::setTestAnswer(QMessageBox::Ok);
+        const auto cleanup = qScopeGuard([&store, &server] {
+            store.Pop3Server = server;
+            MessageBoxes::takeShown();
+            MessageBoxes::setTestAnswer(std::nullopt);
+            MainForm::instance().setOuterHeightTwips(MainForm::collapsedHeightTwips);
+        });
+        // Connected, the check waits for the server's greeting: what the panel shows meanwhile.
+        QStringList whileWaiting;
+        int heightWhileWaiting = 0;
+        connect(&silent, &QTcpServer::newConnection, this, [&] {
+            whileWaiting = {control<QLineEdit>("Text3")->text(),
+                            control<QLineEdit>("Text6")->text()};
+            heightWhileWaiting = clientHeight();
+            delete silent.nextPendingConnection(); // hangs up, which ends the check
+        });
+        form.findChild<QAction*>(QStringLiteral("mcheck"))->trigger();
+        QCOMPARE(whileWaiting, QStringList({QStringLiteral("チェック中…"), QString()}));
+        QCOMPARE(heightWhileWaiting, 221);
+        QCOMPARE(control<QLineEdit>("Text3")->text(), QStringLiteral("チェックできませんでした。"));
+    }
+
+    // A box without an icon keeps no empty column for one: its text starts at the box's margin.
+    void boxesWithoutIconHaveNoIndent_data() {
+        QTest::addColumn<QMessageBox::Icon>("icon");
+        QTest::newRow("no icon") << QMessageBox::NoIcon;
+        QTest::newRow("question") << QMessageBox::Question;
+    }
+    void boxesWithoutIconHaveNoIndent() {
+        QFETCH(QMessageBox::Icon, icon);
+        int textLeft = -1;
+        int margin = -1;
+        int iconRight = -1;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            textLeft = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->x();
+            margin = box->layout()->contentsMargins().left();
+            const auto* iconLabel =
+                box->findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"));
+            if (iconLabel->isVisible())
+                iconRight = iconLabel->geometry().right();
+            box->close();
+        });
+        MessageBoxes::show(nullptr, icon, QStringLiteral("エラー"), QStringLiteral("text"),
+                           QMessageBox::Ok);
+        if (icon == QMessageBox::NoIcon)
+            QCOMPARE(textLeft, margin);
+        else
+            QVERIFY2(textLeft > iconRight && iconRight > margin,
+                     qPrintable(QStringLiteral("%1 %2").arg(textLeft).arg(iconRight)));
     }
 
     // What the user clicks, types or composes while the program is busy is dropped: none of it

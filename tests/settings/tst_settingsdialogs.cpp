@@ -375,8 +375,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("said");
-        QTest::newRow("server: wave dash from an input method")
-            << "OptionForm" << QStringLiteral("pop〜.example.jp") << QStringLiteral("～");
+        QTest::newRow("server: character outside the code page")
+            << "OptionForm" << QStringLiteral("popé.example.jp") << QStringLiteral("é");
         QTest::newRow("server: file cannot be written")
             << "OptionForm" << QStringLiteral("pop.example.jp") << QStringLiteral("vbmail.ini");
         QTest::newRow("account: character outside the code page")
