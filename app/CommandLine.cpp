@@ -60,6 +60,52 @@ void reportDisplayFailure(QtMsgType type, const QMessageLogContext& context,
     qtHandler(type, context, message);
 }
 
+void printHelp() {
+    std::fputs(
+        localised(
+            "usage: pomarin [--config-folder | --version | --help]\n"
+            "ぽまりん, a desktop mascot that checks one POP3 mailbox when asked.\n"
+            "Its settings are vbmail.ini in the current directory and the files in the\n"
+            "★MailData folder beside the program, or in ~/.config/pomarin when it is\n"
+            "installed. --config-folder starts it in ~/.config/pomarin (or\n"
+            "$XDG_CONFIG_HOME/pomarin), so that vbmail.ini is kept there too: the desktop\n"
+            "menu starts it so.\n",
+            "使い方: pomarin [--config-folder | --version | --help]\n"
+            "ぽまりん: 頼まれたときに POP3 "
+            "のメールボックスを一つ調べるデスクトップマスコット。\n"
+            "設定は、今いるディレクトリの vbmail.ini と、プログラムの隣の ★MailData\n"
+            "フォルダー（インストールしたときは ~/.config/pomarin）のファイルです。\n"
+            "--config-folder を付けると ~/.config/pomarin（または $XDG_CONFIG_HOME/pomarin）\n"
+            "で起動し、vbmail.ini "
+            "もそこに置きます。デスクトップのメニューはこうして起動します。\n"),
+        stdout);
+}
+
+// Makes the user's settings folder the working directory; the exit status when it cannot.
+std::optional<int> enterSettingsFolder() {
+    // Without either, the folder would be guessed at the root of the file system.
+    if (qEnvironmentVariableIsEmpty("HOME") &&
+        !qEnvironmentVariable("XDG_CONFIG_HOME").startsWith(QLatin1Char('/'))) {
+        std::fputs(localised("ぽまりん has no home folder (HOME is not set) to keep its settings "
+                             "in.\n",
+                             "ぽまりんには設定を置くホームフォルダーがありません（HOME が設定されて"
+                             "いません）。\n"),
+                   stderr);
+        return 1;
+    }
+    const QString folder = userSettingsFolder();
+    if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
+        std::fprintf(
+            stderr,
+            localised("ぽまりん could not make or enter its settings folder %s.\n",
+                      "ぽまりんは設定フォルダー %s を作ることも、そこに入ることもできません"
+                      "でした。\n"),
+            qPrintable(folder));
+        return 1;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<int> answerCommandLine(int argc, char* argv[]) {
@@ -70,49 +116,11 @@ std::optional<int> answerCommandLine(int argc, char* argv[]) {
         return 0;
     }
     if (std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(
-            localised(
-                "usage: pomarin [--config-folder | --version | --help]\n"
-                "ぽまりん, a desktop mascot that checks one POP3 mailbox when asked.\n"
-                "Its settings are vbmail.ini in the current directory and the files in the\n"
-                "★MailData folder beside the program, or in ~/.config/pomarin when it is\n"
-                "installed. --config-folder starts it in ~/.config/pomarin (or\n"
-                "$XDG_CONFIG_HOME/pomarin), so that vbmail.ini is kept there too: the desktop\n"
-                "menu starts it so.\n",
-                "使い方: pomarin [--config-folder | --version | --help]\n"
-                "ぽまりん: 頼まれたときに POP3 "
-                "のメールボックスを一つ調べるデスクトップマスコット。\n"
-                "設定は、今いるディレクトリの vbmail.ini と、プログラムの隣の ★MailData\n"
-                "フォルダー（インストールしたときは ~/.config/pomarin）のファイルです。\n"
-                "--config-folder を付けると ~/.config/pomarin（または $XDG_CONFIG_HOME/pomarin）\n"
-                "で起動し、vbmail.ini "
-                "もそこに置きます。デスクトップのメニューはこうして起動します。\n"),
-            stdout);
+        printHelp();
         return 0;
     }
-    if (std::strcmp(argv[1], "--config-folder") == 0) {
-        // Without either, the folder would be guessed at the root of the file system.
-        if (qEnvironmentVariableIsEmpty("HOME") &&
-            !qEnvironmentVariable("XDG_CONFIG_HOME").startsWith(QLatin1Char('/'))) {
-            std::fputs(
-                localised("ぽまりん has no home folder (HOME is not set) to keep its settings "
-                          "in.\n",
-                          "ぽまりんには設定を置くホームフォルダーがありません（HOME が設定されて"
-                          "いません）。\n"),
-                stderr);
-            return 1;
-        }
-        const QString folder = userSettingsFolder();
-        if (!QDir().mkpath(folder) || !QDir::setCurrent(folder)) {
-            std::fprintf(
-                stderr,
-                localised("ぽまりん could not make or enter its settings folder %s.\n",
-                          "ぽまりんは設定フォルダー %s を作ることも、そこに入ることもできません"
-                          "でした。\n"),
-                qPrintable(folder));
-            return 1;
-        }
-    }
+    if (std::strcmp(argv[1], "--config-folder") == 0)
+        return enterSettingsFolder();
     return std::nullopt;
 }
 

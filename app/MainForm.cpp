@@ -50,7 +50,7 @@ constexpr int clientHeightTwips = 2655;
 // Caption, menu bar and borders of the window these heights were laid out for: the part of the
 // outer height that is not client area.
 constexpr int nonClientHeightTwips = 660;
-constexpr int charaStepMs = 300;
+constexpr int mainStageStepMs = 300;
 constexpr double countPointSize = 9;
 // Smaller digits than these no longer read easily; the count box fits six of them.
 constexpr double smallestCountPointSize = 7;
@@ -112,7 +112,7 @@ MainForm::MainForm() {
     buildClientArea();
     keepOnScreen(*this);
 
-    startCharaStepTimer(this, charaStepMs);
+    startCharaStepTimer(this, mainStageStepMs);
 }
 
 void MainForm::buildClientArea() {
@@ -125,7 +125,8 @@ void MainForm::buildClientArea() {
     setCentralWidget(client);
 
     // The scene sits inside the box's sunken border, which hides its right and bottom edges.
-    auto* background = place(new QLabel(client), "Picture2", twipsRect(0, 0, 4215, 2655));
+    auto* background =
+        place(new QLabel(client), "Picture2", twipsRect(0, 0, clientWidthTwips, clientHeightTwips));
     background->setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
     background->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     const QPixmap scene(QStringLiteral(":/images/scene.png"));
@@ -221,9 +222,11 @@ void MainForm::setOuterHeightTwips(int twips) {
 
 void MainForm::load() {
     setOuterHeightTwips(collapsedHeightTwips);
-    // The stored option goes into the options dialog, which is made hidden for it.
+    // The stored option goes into the options dialog, which is made hidden for it, as the stored
+    // account does into the account dialog; what the files could not give is said now.
     SetForm::instance().setDisconnectIfNoNewMail(ReadDisconnectOption());
     LoadServerSettings(SettingsStore::instance());
+    const IdPassForm& account = IdPassForm::instance();
     showReadProblems(this);
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, statusBufferSize);
@@ -250,7 +253,6 @@ void MainForm::load() {
     };
     if (SettingsStore::instance().Pop3Server.isEmpty())
         prompt(OptionForm::instance());
-    const IdPassForm& account = IdPassForm::instance();
     if (account.IdText->text().isEmpty() || account.PassText->text().isEmpty())
         prompt(IdPassForm::instance());
     setAttribute(Qt::WA_ShowWithoutActivating, first != nullptr);

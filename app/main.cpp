@@ -4,6 +4,8 @@
 #include "app/SecondStart.h"
 #include "app/UiFont.h"
 
+#include "platform/HeapPolicy.h"
+#include "platform/NMailLibrary.h"
 #include "resources/ProgramIcon.h"
 
 #include <QApplication>
@@ -41,6 +43,9 @@ int main(int argc, char* argv[]) {
     if (!uiFontShowsJapanese())
         qWarning("No installed font shows Japanese (install fonts-ipafont-gothic or "
                  "fonts-noto-cjk): every label will read as boxes.");
+    // The heap keeps a TLS check's batch buffers, and gives them back once its connection closes.
+    HeapPolicy::keepBatchBuffersInHeap();
+    NMailLibrary::setAfterCloseHook(HeapPolicy::giveBackKeptHeap);
     MainForm::instance();
     return QApplication::exec();
 }

@@ -6,6 +6,7 @@
 // The program has the library throw each message away; --keep holds every one whole instead, as
 // a caller that wants the messages does, for measuring what holding them costs.
 
+#include "platform/HeapPolicy.h"
 #include "platform/NMail.h"
 #include "platform/NMailLibrary.h"
 
@@ -22,6 +23,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: check_driver [--keep] SERVER USER PASSWORD [CA_FILE]\n");
         return 2;
     }
+    // The program's heap policy, so that the check costs what it costs there.
+    HeapPolicy::keepBatchBuffersInHeap();
+    NMailLibrary::setAfterCloseHook(HeapPolicy::giveBackKeptHeap);
     NMailInitializeWinSock();
     NMailSetOption(NMailOptionStatusBufferSize, 8192);
     NMailSetOption(NMailOptionKeepMessages, keep ? 1 : 0);

@@ -13,7 +13,7 @@
 namespace {
 
 constexpr QSize clientSize(64, 36);
-constexpr int charaStepMs = 1000;
+constexpr int standbyStageStepMs = 1000;
 
 } // namespace
 
@@ -41,14 +41,13 @@ Form2::Form2()
 
     m_loop =
         new CharaLoop(stage, QImage(QStringLiteral(":/images/chara.png")), sharedCharaPose(), this);
-    startCharaStepTimer(this, charaStepMs);
+    startCharaStepTimer(this, standbyStageStepMs);
     keepOnScreen(*this);
 }
 
 void Form2::load() {
     // The standby loop starts as the main one does: the front view at the stage's corner.
     m_loop->run();
-    show();
 }
 
 void Form2::closeEvent(QCloseEvent* event) {

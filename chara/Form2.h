@@ -13,8 +13,8 @@ class QPushButton;
 class Form2 : public QWidget {
     Q_OBJECT
 public:
-    // The one standby window; made and loaded (its redraw loop started) on first use. It is never
-    // destroyed: hidden, it keeps its loop, its timer and its place.
+    // The one standby window; made hidden and loaded (its redraw loop started) on first use. It is
+    // never destroyed: hidden, it keeps its loop, its timer and its place.
     static Form2& instance();
 
 Q_SIGNALS:

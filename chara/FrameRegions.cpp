@@ -1,6 +1,6 @@
 #include "chara/FrameRegions.h"
 
-FrameRegionRecord buildFrameRegion(const QImage& picture) {
+FrameRegionRecord regionOfFrame(const QImage& picture) {
     const QRgb key = picture.pixel(0, 0);
     const auto belongs = [&](int x, int y) {
         return !picture.valid(x, y) || picture.pixel(x, y) != key;
@@ -24,7 +24,7 @@ FrameRegionRecord buildFrameRegion(const QImage& picture) {
 FrameRegions BuildFrameRegions(const FramePictures& pictures) {
     FrameRegions regions;
     for (int i = 0; i < frameCount; ++i)
-        regions[i] = buildFrameRegion(pictures[i]);
+        regions[i] = regionOfFrame(pictures[i]);
     return regions;
 }
 

@@ -23,7 +23,8 @@ struct FrameRegionRecord {
 
 using FrameRegions = std::array<FrameRegionRecord, frameCount>;
 
-FrameRegionRecord buildFrameRegion(const QImage& picture);
+// One frame's outline, from its picture; BuildFrameRegions works out all eight.
+FrameRegionRecord regionOfFrame(const QImage& picture);
 FrameRegions BuildFrameRegions(const FramePictures& pictures);
 
 QRegion regionFromRecord(const FrameRegionRecord& record);

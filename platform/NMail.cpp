@@ -9,9 +9,8 @@
 #include <QSslConfiguration>
 #include <QSslSocket>
 
-#include <malloc.h>
-
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -46,26 +45,27 @@ struct LibraryState {
     std::map<int, SessionPointer> sessions;
     int nextHandle = 1;
     MailFailure lastFailure;
+    std::function<void()> afterClose;
 };
 
-LibraryState& state() {
+LibraryState& libraryState() {
     static LibraryState library;
     return library;
 }
 
 int failed(const MailFailure& failure) {
-    state().lastFailure = failure;
+    libraryState().lastFailure = failure;
     return failure.code;
 }
 
 // The session behind a handle, free for a call, or nothing after recording why there is none.
 SessionPointer session(int handle) {
-    if (!state().initialized) {
+    if (!libraryState().initialized) {
         failed(MailFailure::notInitialized());
         return nullptr;
     }
-    const auto found = state().sessions.find(handle);
-    if (found == state().sessions.end()) {
+    const auto found = libraryState().sessions.find(handle);
+    if (found == libraryState().sessions.end()) {
         failed(MailFailure::badHandle());
         return nullptr;
     }
@@ -80,7 +80,7 @@ SessionPointer session(int handle) {
 int fetch(int handle, int number, const QByteArray*& message, SessionPointer& holder) {
     holder = session(handle);
     if (!holder)
-        return state().lastFailure.code;
+        return libraryState().lastFailure.code;
     if (auto failure = holder->fetch(number, message))
         return failed(*failure);
     return 0;
@@ -93,7 +93,7 @@ QByteArray serverBytes(const QString& text) {
 }
 
 QString statusText(const QByteArray& value) {
-    return CodePage932::decode(value).left(qMax(state().statusBufferSize - 1, 0));
+    return CodePage932::decode(value).left(qMax(libraryState().statusBufferSize - 1, 0));
 }
 
 void fillStatus(const QByteArray& message, QString& subject, QString& from, QString& date,
@@ -109,74 +109,70 @@ void fillStatus(const QByteArray& message, QString& subject, QString& from, QStr
 
 namespace NMailLibrary {
 bool isInitialized() {
-    return state().initialized;
+    return libraryState().initialized;
 }
 int statusBufferSize() {
-    return state().statusBufferSize;
+    return libraryState().statusBufferSize;
 }
 bool addTrustedCaCertificateFile(const QString& path) {
     // Only the overload that takes a file keeps Qt's lookup of the system roots on demand; the
     // others make it load and parse the whole system store for every connection (some 100 ms).
-    return state().tls.addCaCertificates(path, QSsl::Pem,
-                                         QSslCertificate::PatternSyntax::FixedString);
+    return libraryState().tls.addCaCertificates(path, QSsl::Pem,
+                                                QSslCertificate::PatternSyntax::FixedString);
 }
 void setReplyTimeoutMs(int milliseconds) {
-    state().limits.timeoutMs = milliseconds;
+    libraryState().limits.timeoutMs = milliseconds;
 }
 void setMaxMessageBytes(qsizetype bytes) {
-    state().limits.maxMessageBytes = bytes;
+    libraryState().limits.maxMessageBytes = bytes;
+}
+void setAfterCloseHook(std::function<void()> hook) {
+    libraryState().afterClose = std::move(hook);
 }
 } // namespace NMailLibrary
 
 bool NMailInitializeWinSock() {
-    // Over TLS, Qt takes each batch of received bytes (up to a few hundred KiB) through two or
-    // three buffers of its size that it allocates and frees for the batch. glibc's defaults
-    // hand such memory back to the system at once, so that every batch faulted its pages in
-    // afresh: a tenth to a third of a large check's processor time, varying from run to run.
-    // The heap keeps and reuses them instead, until the connection closes. Only a tuning:
-    // refused, the check runs as before.
-    mallopt(M_MMAP_THRESHOLD, 4 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 8 * 1024 * 1024);
-    state().initialized = true;
+    libraryState().initialized = true;
     return true;
 }
 
 bool NMailSetOption(int option, int value) {
-    if (!state().initialized)
+    if (!libraryState().initialized)
         return false;
     if (option == NMailOptionKeepMessages && (value == 0 || value == 1)) {
-        state().limits.keepMessages = value == 1;
+        libraryState().limits.keepMessages = value == 1;
         return true;
     }
     if (option != NMailOptionStatusBufferSize || value < 1)
         return false;
-    state().statusBufferSize = value;
+    libraryState().statusBufferSize = value;
     return true;
 }
 
 bool NMailEndWinSock() {
-    const bool wasInitialized = state().initialized;
-    const std::map<int, SessionPointer> sessions = std::exchange(state().sessions, {});
-    state().initialized = false;
-    state().statusBufferSize = NMailLibrary::defaultStatusBufferSize;
-    state().limits.keepMessages = true;
+    const bool wasInitialized = libraryState().initialized;
+    const std::map<int, SessionPointer> sessions = std::exchange(libraryState().sessions, {});
+    libraryState().initialized = false;
+    libraryState().statusBufferSize = NMailLibrary::defaultStatusBufferSize;
+    libraryState().limits.keepMessages = true;
     for (const auto& [handle, session] : sessions)
         session->close();
     return wasInitialized;
 }
 
 int NMailPop3Connect(const QString& server) {
-    if (!state().initialized)
+    if (!libraryState().initialized)
         return failed(MailFailure::notInitialized()), -1;
     const auto address = parseServerAddress(server);
     if (!address)
         return failed(MailFailure::badAddress(server)), -1;
     // In the table from the start, so that ending the library while it connects closes it.
-    const int handle = state().nextHandle++;
-    const auto session = std::make_shared<Pop3Session>(*address, state().limits, state().tls);
-    state().sessions.emplace(handle, session);
+    const int handle = libraryState().nextHandle++;
+    const auto session =
+        std::make_shared<Pop3Session>(*address, libraryState().limits, libraryState().tls);
+    libraryState().sessions.emplace(handle, session);
     if (auto failure = session->open()) {
-        state().sessions.erase(handle);
+        libraryState().sessions.erase(handle);
         session->close();
         return failed(*failure), -1;
     }
@@ -186,7 +182,7 @@ int NMailPop3Connect(const QString& server) {
 int NMailPop3Authenticate(int handle, const QString& id, const QString& password, int apop) {
     const SessionPointer pop3 = session(handle);
     if (!pop3)
-        return state().lastFailure.code;
+        return libraryState().lastFailure.code;
     qint64 count = 0;
     if (auto failure = pop3->login(serverBytes(id), serverBytes(password), apop != 0, count)) {
         const QString note = fullWidthNote(id, password);
@@ -210,7 +206,7 @@ int NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& fr
 int NMailPop3GetMailSize(int handle, int number) {
     const SessionPointer pop3 = session(handle);
     if (!pop3)
-        return state().lastFailure.code;
+        return libraryState().lastFailure.code;
     qint64 octets = 0;
     if (auto failure = pop3->messageSize(number, octets))
         return failed(*failure);
@@ -226,12 +222,12 @@ int NMailPop3GetMail(int handle, int number, QString& subject, QString& from, QS
     if (const int code = fetch(handle, number, fetched, holder))
         return code;
     fillStatus(*fetched, subject, from, date, to);
-    message = state().limits.keepMessages ? *fetched : QByteArray();
+    message = libraryState().limits.keepMessages ? *fetched : QByteArray();
     return static_cast<int>(holder->fetchedLength());
 }
 
 int NMailGetMessage(int code, QString& text, int& size) {
-    const QString full = code == 0 ? state().lastFailure.text : MailFailure::meaningOf(code);
+    const QString full = code == 0 ? libraryState().lastFailure.text : MailFailure::meaningOf(code);
     if (code != 0 && full.isEmpty())
         return -1;
     text = full.left(qMax(size - 1, 0));
@@ -240,18 +236,18 @@ int NMailGetMessage(int code, QString& text, int& size) {
 }
 
 int NMailPop3Close(int handle) {
-    if (!state().initialized)
+    if (!libraryState().initialized)
         return failed(MailFailure::notInitialized());
-    const auto found = state().sessions.find(handle);
-    if (found == state().sessions.end())
+    const auto found = libraryState().sessions.find(handle);
+    if (found == libraryState().sessions.end())
         return failed(MailFailure::badHandle());
     {
         const SessionPointer pop3 = found->second;
-        state().sessions.erase(found);
+        libraryState().sessions.erase(found);
         pop3->close();
     }
-    // What the heap kept for the batches (see NMailInitializeWinSock) goes back to the system
-    // once the connection is over, so that a resident program does not hold it while idle.
-    malloc_trim(0);
+    // A copy: the hook may replace itself.
+    if (const std::function<void()> afterClose = libraryState().afterClose)
+        afterClose();
     return 0;
 }

@@ -91,5 +91,6 @@ int NMailPop3GetMail(int handle, int number, QString& subject, QString& from, QS
 // for an unknown code.
 int NMailGetMessage(int code, QString& text, int& size);
 
-// Says goodbye to the server (nothing is deleted) and closes the connection. 0 on success.
+// Says goodbye to the server (nothing is deleted) and closes the connection, then runs the hook
+// set with NMailLibrary::setAfterCloseHook. 0 on success.
 int NMailPop3Close(int handle);

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include <functional>
+
 // The library's own settings, reached by no setting of the program: tests and benchmarks use
-// them to trust a test certificate authority and to wait less for a silent server.
+// them to trust a test certificate authority and to wait less for a silent server; the program
+// and the benchmarks hook their heap policy in.
 namespace NMailLibrary {
 
 inline constexpr int defaultStatusBufferSize = 8192;
@@ -22,5 +25,9 @@ bool addTrustedCaCertificateFile(const QString& path);
 void setReplyTimeoutMs(int milliseconds);
 // The largest message read before the connection is given up.
 void setMaxMessageBytes(qsizetype bytes);
+// Runs after NMailPop3Close has closed a connection (none at first; an empty one removes it): the
+// moment a program that tunes its heap for a check may give back what it kept. The library itself
+// leaves the process's allocator as it finds it.
+void setAfterCloseHook(std::function<void()> hook);
 
 } // namespace NMailLibrary

@@ -384,7 +384,7 @@ QByteArray readString(const QString& path, QByteArrayView section, QByteArrayVie
 
 int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int defaultValue,
             QString* problem) {
-    const QByteArray text = readString(path, section, key, {}, maxFileBytes, problem);
+    const QByteArray text = readString(path, section, key, {}, maxProfileFileBytes, problem);
     if (text.isEmpty())
         return defaultValue;
     qsizetype i = 0;
@@ -403,7 +403,7 @@ int readInt(const QString& path, QByteArrayView section, QByteArrayView key, int
 std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
                                     const QList<Entry>& entries, Access access) {
     return rewriteFile(
-        path, maxFileBytes,
+        path, maxProfileFileBytes,
         [&](QByteArrayView current) -> std::optional<QByteArray> {
             QByteArray content = current.toByteArray();
             if (!withEntries(content, section, entries))

@@ -30,7 +30,7 @@ enum class Access { Shared, OwnerOnly };
 
 // Larger files are read only this far and never rewritten, so a stray huge file can neither
 // exhaust memory nor be cut short by a save.
-constexpr qsizetype maxFileBytes = 64 * 1024 * 1024;
+constexpr qsizetype maxProfileFileBytes = 64 * 1024 * 1024;
 
 // The key's value, or defaultValue when the file, the section or the key is missing; cut at its
 // first NUL and then to at most bufferSize - 1 bytes, never inside a character of the file's
@@ -57,7 +57,7 @@ std::optional<QString> writeStrings(const QString& path, QByteArrayView section,
 // anything else but a regular file in the file's place is a problem. A caller that reads one byte
 // more than it accepts can tell a file that is too large.
 QByteArray readFileHead(const QString& path, QString* problem = nullptr,
-                        qsizetype limit = maxFileBytes);
+                        qsizetype limit = maxProfileFileBytes);
 
 // Saves a settings file of any form as writeStrings does: edit gets the file's content as it is
 // now (empty when it is missing) and gives the whole new content, or nothing to leave the file as

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds ぽまりん and runs every test: the program's own build, every
-# test again built with AddressSanitizer and UndefinedBehaviorSanitizer, and a short fuzzing run
-# of each parser of outside bytes. Ends with the time each stage took.
+# test again built with AddressSanitizer and UndefinedBehaviorSanitizer, the unit tests again
+# built with clang, and a short fuzzing run of each parser of outside bytes. Ends with the time each stage took.
 set -euo pipefail
 POMARIN_SOURCE=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 source "$POMARIN_SOURCE/scripts/common.sh"
@@ -14,17 +14,23 @@ if [ ! -f "$courier/unpacked" ]; then
     echo "Fetching Courier's pop3d for the tests"
     mkdir -p "$courier"
     run_logged "$courier/prepare.log" \
-        python3 "$POMARIN_SOURCE/tests/fixtures/courier.py" prepare --packages "$courier"
+        python3 "$POMARIN_SOURCE/tests/fixtures/courier_mail_server.py" prepare \
+        --packages "$courier"
 fi
 installed=$SECONDS
 
-configure_build "$POMARIN_SOURCE/build-sanitize" -DPOMARIN_SANITIZE=ON
+# Warnings are errors here, for the developers and CI; a user's build only shows them.
+configure_build "$POMARIN_SOURCE/build-sanitize" -DPOMARIN_WERROR=ON -DPOMARIN_SANITIZE=ON
 build_targets "$POMARIN_SOURCE/build-sanitize" all
-CXX=clang++ configure_build "$POMARIN_SOURCE/build-fuzz" -DPOMARIN_FUZZ=ON
+CXX=clang++ configure_build "$POMARIN_SOURCE/build-fuzz" -DPOMARIN_WERROR=ON -DPOMARIN_FUZZ=ON
 build_targets "$POMARIN_SOURCE/build-fuzz" fuzz_targets
-configure_build "$POMARIN_SOURCE/build" \
+# The program and its unit tests with the other compiler a user may have.
+CXX=clang++ configure_build "$POMARIN_SOURCE/build-clang" -DPOMARIN_WERROR=ON
+build_targets "$POMARIN_SOURCE/build-clang" all
+configure_build "$POMARIN_SOURCE/build" -DPOMARIN_WERROR=ON \
     -DPOMARIN_SANITIZE_BUILD="$POMARIN_SOURCE/build-sanitize" \
-    -DPOMARIN_FUZZ_BUILD="$POMARIN_SOURCE/build-fuzz"
+    -DPOMARIN_FUZZ_BUILD="$POMARIN_SOURCE/build-fuzz" \
+    -DPOMARIN_CLANG_BUILD="$POMARIN_SOURCE/build-clang"
 build_targets "$POMARIN_SOURCE/build" all
 built=$SECONDS
 

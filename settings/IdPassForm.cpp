@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int boxWidth = 180;
+constexpr int accountBoxWidth = 180;
 
 // A password shows as a row of "*", whatever the style would draw.
 class StarPasswordStyle : public QProxyStyle {
@@ -61,8 +61,8 @@ IdPassForm::IdPassForm() {
 void IdPassForm::makeControls() {
     IdText = named(new QLineEdit(this), "IdText");
     PassText = named(new QLineEdit(this), "PassText");
-    IdText->setFixedWidth(boxWidth);
-    PassText->setFixedWidth(boxWidth);
+    IdText->setFixedWidth(accountBoxWidth);
+    PassText->setFixedWidth(accountBoxWidth);
     hideWhatIsTyped(PassText);
     OKCommand = named(new QPushButton(QStringLiteral("OK"), this), "OKCommand");
     CancelCommand = named(new QPushButton(QStringLiteral("Cancel"), this), "CancelCommand");
@@ -88,7 +88,7 @@ void IdPassForm::layOutControls() {
 
 void IdPassForm::load() {
     const StoredAccount account = ReadAccount();
-    showReadProblems(this);
+    showReadProblemsWhenShown(*this);
     IdText->setText(account.id);
     PassText->setText(account.password);
     Check1->setChecked(account.saveFlag == QLatin1String("1"));

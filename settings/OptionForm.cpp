@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int boxWidth = 260;
+constexpr int serverBoxWidth = 260;
 constexpr int checkIndent = 16;
 } // namespace
 
@@ -44,7 +44,7 @@ void OptionForm::makeControls() {
     Pop3Text = named(new QLineEdit(this), "Pop3Text");
     MailText = named(new QLineEdit(this), "MailText");
     for (QLineEdit* box : {SmtpText, Pop3Text, MailText}) {
-        box->setFixedWidth(boxWidth);
+        box->setFixedWidth(serverBoxWidth);
         // No more than a start of the program reads back from "vbmail.ini".
         box->setMaxLength(serverSettingsValueLength);
     }
@@ -81,7 +81,6 @@ void OptionForm::load() {
     MailText->setText(store.MailAddress);
     ApopCheck->setChecked(store.ApopFlag != 0);
     m_loaded = shown();
-    showInFront(*this);
 }
 
 ServerSettingsChanges OptionForm::shown() const {

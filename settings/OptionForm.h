@@ -14,8 +14,9 @@ class QPushButton;
 class OptionForm : public QDialog {
     Q_OBJECT
 public:
-    // The one server settings dialog, shown; made and filled from the record when it does not
-    // exist (a closed one is gone, so the next use fills it afresh).
+    // The one server settings dialog; made hidden and filled from the record when it does not
+    // exist (a closed one is gone, so the next use fills it afresh). Show it to let the user
+    // edit it.
     static OptionForm& instance();
 
 private:

@@ -3,9 +3,11 @@
 #include "ui/MessageBoxes.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QMutex>
 #include <QSet>
+#include <QWidget>
 #include <utility>
 
 namespace {
@@ -31,6 +33,27 @@ void note(const QString& kind, const QString& path, const QString& message) {
     all.files.insert(kind + file);
     all.untaken.append({message.arg(QDir::toNativeSeparators(file))});
 }
+
+// Watches a window for its first show, then goes.
+class ProblemsOnFirstShow : public QObject {
+public:
+    explicit ProblemsOnFirstShow(QWidget& window) : QObject(&window) {
+        window.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            auto* window = static_cast<QWidget*>(watched);
+            window->removeEventFilter(this);
+            deleteLater();
+            // The show event comes before the window is on the screen; the boxes come after.
+            QMetaObject::invokeMethod(
+                window, [window] { showReadProblems(window); }, Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -67,4 +90,8 @@ QList<SaveFailure> takeReadProblems() {
 void showReadProblems(QWidget* parent) {
     for (const SaveFailure& problem : takeReadProblems())
         MessageBoxes::error(parent, problem.message);
+}
+
+void showReadProblemsWhenShown(QWidget& window) {
+    new ProblemsOnFirstShow(window);
 }

@@ -29,3 +29,7 @@ QList<SaveFailure> takeReadProblems();
 
 // An error box for each problem noted since the last call.
 void showReadProblems(QWidget* parent);
+
+// Once the window is first shown, an error box over it for each problem noted by then: a window
+// made hidden says nothing until it is shown.
+void showReadProblemsWhenShown(QWidget& window);

@@ -17,7 +17,7 @@ constexpr qsizetype prefixLength = 5;
 constexpr qsizetype maxLineBytes = 1024;
 // Four lines of 100 characters take well under a kilobyte: a larger file is not one the program
 // wrote, and reading it at all would only cost memory and time.
-constexpr qsizetype maxFileBytes = 16 * 1024;
+constexpr qsizetype maxServerSettingsFileBytes = 16 * 1024;
 
 // The file's lines, after a byte-order mark; their positions are in content.
 QList<TextLine> splitLines(QByteArrayView content) {
@@ -60,10 +60,10 @@ QString filePath() {
 // or is too large to be one of the program's.
 QByteArray readFile(const QString& path) {
     QString problem;
-    QByteArray content = ProfileFile::readFileHead(path, &problem, maxFileBytes + 1);
-    if (problem.isEmpty() && content.size() > maxFileBytes)
-        problem =
-            QStringLiteral("ファイルが大きすぎます（%1 KiB まで）。").arg(maxFileBytes / 1024);
+    QByteArray content = ProfileFile::readFileHead(path, &problem, maxServerSettingsFileBytes + 1);
+    if (problem.isEmpty() && content.size() > maxServerSettingsFileBytes)
+        problem = QStringLiteral("ファイルが大きすぎます（%1 KiB まで）。")
+                      .arg(maxServerSettingsFileBytes / 1024);
     if (problem.isEmpty())
         return content;
     noteReadProblem(path, problem);
@@ -183,8 +183,8 @@ SaveResult SaveServerSettings(const ServerSettingsChanges& changes) {
             return std::nullopt;
         return content;
     };
-    if (auto reason =
-            ProfileFile::rewriteFile(path, maxFileBytes, edit, ProfileFile::Access::Shared))
+    if (auto reason = ProfileFile::rewriteFile(path, maxServerSettingsFileBytes, edit,
+                                               ProfileFile::Access::Shared))
         return SaveFailure::cannotWrite(path, *reason);
     return failure;
 }

@@ -70,7 +70,7 @@ void SetForm::load() {
     m_storedOption = DisconnectIfNoNewMail();
     if (unstoredOption)
         setDisconnectIfNoNewMail(*unstoredOption);
-    showReadProblems(this);
+    showReadProblemsWhenShown(*this);
 }
 
 int SetForm::DisconnectIfNoNewMail() const {

@@ -1,31 +1,17 @@
 #include "platform/pop3/Pop3Transport.h"
 
 #include "platform/pop3/ConnectionRace.h"
+#include "platform/pop3/ReceiveBatching.h"
 #include "platform/pop3/SocketReason.h"
-#include "platform/pop3/TcpTuning.h"
 #include "platform/pop3/WakeableLoop.h"
 
 #include <QSslConfiguration>
 #include <QStringList>
 
-#include <algorithm>
 #include <cerrno>
 #include <utility>
 
 namespace {
-
-// Qt buffers no more than this much of what the server sends ahead of us; TCP holds the rest.
-constexpr qint64 socketReadBufferBytes = 1024 * 1024;
-// The data of a long reply is awaited in batches of this size, or for this long when less comes
-// (the reply's tail).
-constexpr int batchBytes = 256 * 1024;
-constexpr qint64 batchWaitMs = 2;
-// The last bytes expected are awaited as they come, not in a batch that may never fill: a TLS
-// record half read, or sizes announced a little above what is sent, would leave it short.
-constexpr qint64 tailBytes = 64 * 1024;
-// Received bytes are taken in pieces of this size and used up before the next piece, so that a
-// large message is never held twice.
-constexpr qint64 readPieceBytes = 64 * 1024;
 
 QString describeSslErrors(const QList<QSslError>& errors) {
     QStringList reasons;
@@ -74,7 +60,7 @@ std::unique_ptr<QSslSocket> Pop3Transport::newSocket() const {
     auto socket = std::make_unique<QSslSocket>();
     socket->setSslConfiguration(m_tls);
     socket->setPeerVerifyName(m_address.host);
-    socket->setReadBufferSize(socketReadBufferBytes);
+    socket->setReadBufferSize(ReceiveBatching::socketReadBufferBytes);
     return socket;
 }
 
@@ -126,26 +112,22 @@ Pop3Transport::Result Pop3Transport::waitUntil(const std::function<bool()>& done
         return m_broken;
     if (patience == Patience::Reply)
         m_reply.restart();
-    const qint64 comingAtStart = bytesOnTheWay - m_buffer.unread().size();
+    // Only a long reply's data comes in batches worth waiting for.
+    const qint64 stillComing =
+        patience == Patience::Data ? bytesOnTheWay - m_buffer.unread().size() : 0;
+    ReceiveBatching batching(m_socket.get(), stillComing);
     WakeableLoop loop(m_socket.get());
     QEventLoop* const outerWait = std::exchange(m_runningWait, &loop.eventLoop());
-    qint64 received = 0;
-    bool batchRanOut = false;
     // Every failure breaks the connection, which ends the wait; so may an event it delivers.
     while (!m_broken && !done()) {
-        if (m_socket && m_socket->bytesAvailable() > 0) {
-            const qint64 read = m_buffer.readFrom(*m_socket, readPieceBytes);
-            m_reply.windowBytes += read;
-            received += read;
-        } else if (socketGone()) {
+        if (m_socket && m_socket->bytesAvailable() > 0)
+            m_reply.windowBytes += batching.readInto(m_buffer);
+        else if (socketGone())
             socketFailure();
-        } else if (const qint64 left = timeLeft(); left <= 0) {
-            endWindow(patience, received);
-        } else {
-            const int batch = batchRanOut ? 0 : batchFor(patience, comingAtStart - received);
-            const bool woken = waitOneRound(loop, left, batch);
-            batchRanOut = batch > 0 && !woken;
-        }
+        else if (const qint64 left = timeLeft(); left <= 0)
+            endWindow(patience, batching.received());
+        else
+            batching.waitOneRound(loop, left);
     }
     m_runningWait = outerWait;
     return m_broken;
@@ -170,27 +152,6 @@ void Pop3Transport::endWindow(Patience patience, qint64 waitBytes) {
     } else {
         m_reply.restart();
     }
-}
-
-// Data comes a segment or a TLS record at a time. Woken for each, on two cores, the server's
-// processes and ours shared one core and handed over every 16 KB, each waiting half the time: a
-// batch is awaited instead while more is on its way, ordinary waits resuming once one ran out.
-int Pop3Transport::batchFor(Patience patience, qint64 stillComing) const {
-    if (!m_socket || patience != Patience::Data)
-        return 0;
-    return static_cast<int>(std::clamp<qint64>(stillComing - tailBytes, 0, batchBytes));
-}
-
-bool Pop3Transport::waitOneRound(WakeableLoop& loop, qint64 leftMs, int batch) {
-    if (m_socket) {
-        TcpTuning::acknowledgeAtOnce(m_socket->socketDescriptor());
-        if (batch > 0)
-            TcpTuning::wakeAfter(m_socket->socketDescriptor(), batch);
-    }
-    const bool woken = loop.runFor(batch > 0 ? qMin(leftMs, batchWaitMs) : leftMs);
-    if (batch > 0 && m_socket)
-        TcpTuning::wakeAfter(m_socket->socketDescriptor(), 1);
-    return woken;
 }
 
 Pop3Transport::Result Pop3Transport::open() {

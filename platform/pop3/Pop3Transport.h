@@ -15,16 +15,18 @@
 #include <memory>
 #include <optional>
 
-class WakeableLoop;
-
 // One connection to a POP3 server: the socket, TLS, and bounded waits for replies. After any
 // failure the connection is broken for good.
 //
 // A wait runs the thread's event loop, so that windows keep painting; whatever that loop delivers
 // runs inside the wait, nested in the call that waits. From there it may: paint, run timers, close
-// this connection (close() then only breaks it, and the wait returns that failure), or end the
-// process. It must not delete the transport or its session, nor start a second wait on it
-// (open, startTls, a read): a connection has one wait at a time.
+// this connection (close() then only breaks it, and the wait returns that failure), end the process
+// at once, or wait on another connection (this wait resumes when that one returns, its deadline
+// running on meanwhile). It must not delete the transport or its session, nor start a second wait
+// on it (open, startTls, a read): a connection has one wait at a time. Nor may it quit the
+// application's event loop: every later round of the wait then returns at once, and the wait spins
+// until its time is up. The low-water mark a round may set (ReceiveBatching) is this socket's alone
+// and is reset when the round returns.
 class Pop3Transport {
 public:
     using Result = std::optional<MailFailure>;
@@ -90,10 +92,6 @@ private:
     // The window's time is up: the connection fails, or data that came fast enough starts the
     // next one. waitBytes: what this wait received.
     void endWindow(Patience patience, qint64 waitBytes);
-    // Bytes worth waking for in the next round: 0 for whatever comes.
-    int batchFor(Patience patience, qint64 stillComing) const;
-    // One round of the wait's event loop: whether the socket ended it.
-    bool waitOneRound(WakeableLoop& loop, qint64 leftMs, int batch);
     Result socketFailure();
     std::unique_ptr<QSslSocket> newSocket() const;
     void adopt(std::unique_ptr<QSslSocket> socket);

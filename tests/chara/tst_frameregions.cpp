@@ -37,14 +37,14 @@ class TestFrameRegions : public QObject {
 private Q_SLOTS:
     void outlineHoldsExactlyTheFigureWithItsHoles() {
         const QImage picture = ringPicture();
-        expectOutline(picture, regionFromRecord(buildFrameRegion(picture)));
-        QVERIFY(!regionFromRecord(buildFrameRegion(picture)).contains(QPoint(20, 25)));
+        expectOutline(picture, regionFromRecord(regionOfFrame(picture)));
+        QVERIFY(!regionFromRecord(regionOfFrame(picture)).contains(QPoint(20, 25)));
     }
 
     void aPictureAllInItsKeyShowsNothing() {
         QImage picture(64, 64, QImage::Format_RGB32);
         picture.fill(qRgb(12, 34, 56));
-        const QRegion region = regionFromRecord(buildFrameRegion(picture));
+        const QRegion region = regionFromRecord(regionOfFrame(picture));
         QVERIFY(region.intersected(QRect(0, 0, 64, 64)).isEmpty());
         QVERIFY(region.contains(QPoint(64, 0)) && region.contains(QPoint(0, 64)));
     }
@@ -52,7 +52,7 @@ private Q_SLOTS:
     void theTopLeftPixelIsTheKeyWhateverItsColour() {
         QImage picture = ringPicture();
         picture.setPixel(0, 0, qRgb(255, 0, 0));
-        const QRegion region = regionFromRecord(buildFrameRegion(picture));
+        const QRegion region = regionFromRecord(regionOfFrame(picture));
         expectOutline(picture, region);
         QVERIFY(!region.contains(QPoint(0, 0)));
         QVERIFY(region.contains(QPoint(1, 0))); // grey is just another colour now

@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr qsizetype maxMessageBytes = 1 << 16;
+constexpr qsizetype maxMultiLineReplyBytes = 1 << 16;
 using Keep = Pop3::MultiLineReader::Keep;
 
 // What was read, in order: status texts and the data of multi-line replies, as far as kept.
@@ -55,7 +55,7 @@ QList<QByteArray> parseReplies(QByteArrayView input, qsizetype chunkSize, bool c
             Pop3::parseListEntry(status->text);
             Pop3::apopTimestamp(status->text);
             if (status->ok)
-                multiLine.emplace(maxMessageBytes, keep);
+                multiLine.emplace(maxMultiLineReplyBytes, keep);
         }
         if (!multiLine && buffer.partialLineBytes() > Pop3::maxStatusLineBytes)
             return read;

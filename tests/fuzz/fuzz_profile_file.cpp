@@ -87,7 +87,7 @@ QByteArrayView trimmed(QByteArrayView text) {
 QList<std::pair<QByteArray, QList<QByteArray>>> namesIn(QByteArrayView content) {
     if (content.startsWith("\xEF\xBB\xBF"))
         content = content.sliced(3);
-    QList<std::pair<QByteArray, QList<QByteArray>>> sections;
+    QList<std::pair<QByteArray, QList<QByteArray>>> found;
     for (qsizetype start = 0, end = 0; start < content.size(); start = end + 1) {
         end = start;
         while (end < content.size() && content[end] != '\r' && content[end] != '\n')
@@ -96,13 +96,13 @@ QList<std::pair<QByteArray, QList<QByteArray>>> namesIn(QByteArrayView content) 
         if (end + 1 < content.size() && content[end] == '\r' && content[end + 1] == '\n')
             ++end;
         if (line.startsWith('[') && line.contains(']'))
-            sections.append({trimmed(line.sliced(1, line.lastIndexOf(']') - 1)).toByteArray(), {}});
-        else if (!sections.isEmpty() && !line.isEmpty())
-            sections.back().second.append(
+            found.append({trimmed(line.sliced(1, line.lastIndexOf(']') - 1)).toByteArray(), {}});
+        else if (!found.isEmpty() && !line.isEmpty())
+            found.back().second.append(
                 trimmed(line.first(line.contains('=') ? line.indexOf('=') : line.size()))
                     .toByteArray());
     }
-    return sections;
+    return found;
 }
 
 } // namespace
@@ -129,17 +129,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QList<ProfileFile::Entry> held;
         for (const QByteArray& keyName : keyNames) {
             const QByteArray stored = ProfileFile::readString(path, sectionName, keyName, defaultA,
-                                                              ProfileFile::maxFileBytes);
+                                                              ProfileFile::maxProfileFileBytes);
             if (stored == ProfileFile::readString(path, sectionName, keyName, defaultB,
-                                                  ProfileFile::maxFileBytes))
+                                                  ProfileFile::maxProfileFileBytes))
                 held.append({keyName, stored});
         }
         require(!ProfileFile::writeStrings(path, sectionName, held, ProfileFile::Access::Shared));
         require(contentOf(path) == content);
     }
 
-    const QByteArray readA = read(section, key, defaultA, ProfileFile::maxFileBytes);
-    const QByteArray readB = read(section, key, defaultB, ProfileFile::maxFileBytes);
+    const QByteArray readA = read(section, key, defaultA, ProfileFile::maxProfileFileBytes);
+    const QByteArray readB = read(section, key, defaultB, ProfileFile::maxProfileFileBytes);
     const bool found = readA == readB;
     require(found || (readA == defaultA && readB == defaultB));
     const QByteArray whole = found ? readA : QByteArray();
@@ -157,14 +157,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const bool sameEntry = section.group == otherSection.group && key.group == otherKey.group;
     const QByteArray otherBefore =
-        read(otherSection, otherKey, defaultA, ProfileFile::maxFileBytes);
+        read(otherSection, otherKey, defaultA, ProfileFile::maxProfileFileBytes);
     const QList<ProfileFile::Entry> entries = {{key.bytes.toByteArray(), value}};
     require(!ProfileFile::writeStrings(path, section.bytes, entries, ProfileFile::Access::Shared));
     if (value.contains('\r') || value.contains('\n'))
         return 0; // the value's lines are lines of the file now
-    require(read(section, key, defaultA, ProfileFile::maxFileBytes) == cutAtNul(value));
-    require(sameEntry ||
-            read(otherSection, otherKey, defaultA, ProfileFile::maxFileBytes) == otherBefore);
+    require(read(section, key, defaultA, ProfileFile::maxProfileFileBytes) == cutAtNul(value));
+    require(sameEntry || read(otherSection, otherKey, defaultA, ProfileFile::maxProfileFileBytes) ==
+                             otherBefore);
     const QByteArray written = contentOf(path);
     require(!ProfileFile::writeStrings(path, section.bytes, entries, ProfileFile::Access::Shared));
     require(contentOf(path) == written);

@@ -17,7 +17,7 @@
 namespace {
 
 constexpr qsizetype maxValueLength = 100;
-constexpr qsizetype maxFileBytes = 16 * 1024;
+constexpr qsizetype maxServerSettingsFileBytes = 16 * 1024;
 constexpr qint16 unsetFlag = 12345;
 
 struct TextField {
@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A file too large to be the program's is never replaced; any other takes a save.
     const SaveResult unchanged = SaveServerSettings(ServerSettingsChanges::allOf(fresh));
     require(contentOf(fileName) == input);
-    require(!unchanged || input.size() > maxFileBytes);
+    require(!unchanged || input.size() > maxServerSettingsFileBytes);
 
     SettingsStore changed = fresh;
     changed.Pop3Server = QStringLiteral("pop3s://changed.example.jp");

@@ -411,7 +411,7 @@ private Q_SLOTS:
         }
         const QByteArray before = contentOf(m_path);
         const auto failure = whole ? ProfileFile::rewriteFile(
-                                         path, ProfileFile::maxFileBytes,
+                                         path, ProfileFile::maxProfileFileBytes,
                                          [](QByteArrayView) -> std::optional<QByteArray> {
                                              return "[EXEINI]\r\nNUMBER=1\r\n";
                                          },
@@ -462,11 +462,11 @@ private Q_SLOTS:
         file.close();
         QCOMPARE(read("EXEINI", "NAME"), QByteArray("at the end"));
 
-        QVERIFY(file.resize(ProfileFile::maxFileBytes + 1));
+        QVERIFY(file.resize(ProfileFile::maxProfileFileBytes + 1));
         const QByteArray head = contentOf(m_path).left(64);
         QCOMPARE(write("NUMBER", "1"), QStringLiteral("ファイルが大きすぎます（%1 バイトまで）。")
-                                           .arg(ProfileFile::maxFileBytes));
-        QCOMPARE(QFileInfo(m_path).size(), ProfileFile::maxFileBytes + 1);
+                                           .arg(ProfileFile::maxProfileFileBytes));
+        QCOMPARE(QFileInfo(m_path).size(), ProfileFile::maxProfileFileBytes + 1);
         QCOMPARE(contentOf(m_path).left(64), head);
     }
 };
