@@ -1,5 +1,5 @@
-// The delay of bench/kernel_link.py's link: one TUN device in each of two network namespaces,
-// and every IP packet read from one written to the other a fixed time later, in both
+// The delay of bench/long_link.py's kernel line: one TUN device in each of two network
+// namespaces, and every IP packet read from one written to the other a fixed time later, in both
 // directions. Since the kernel's TCP runs at both ends, window growth and slow start over the
 // long round trip are real, unlike through a relay that ends TCP on each side; and the kernel
 // here has no netem to do it for us.

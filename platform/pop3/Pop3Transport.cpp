@@ -3,6 +3,7 @@
 #include "platform/pop3/ConnectionRace.h"
 #include "platform/pop3/ReceiveBatching.h"
 #include "platform/pop3/SocketReason.h"
+#include "platform/pop3/TcpTuning.h"
 #include "platform/pop3/WakeableLoop.h"
 
 #include <QSslConfiguration>
@@ -168,6 +169,7 @@ Pop3Transport::Result Pop3Transport::open() {
     adopt(race.takeSocket());
     if (m_socket->state() != QAbstractSocket::ConnectedState)
         return socketFailure();
+    TcpTuning::openReceiveWindow(m_socket->socketDescriptor());
     if (m_address.security != ServerAddress::Security::ImplicitTls)
         return std::nullopt;
     m_socket->startClientEncryption();
