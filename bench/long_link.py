@@ -114,6 +114,10 @@ class LongLink:
             if not self._names:
                 self._name(self._client)
                 self._name(self._server)
+                # As the line's own set-up has it (its README): Reno at both ends.
+                for prefix in (self.client_prefix, self.server_prefix):
+                    subprocess.run([*prefix, "sysctl", "-qw",
+                                    "net.ipv4.tcp_congestion_control=reno"], check=True)
             self._delay = self._start(
                 [sys.executable, BURSTY_LINE, "--ns-a", self._names[1],
                  "--dev-a", BURSTY_DEVICES["server"], "--ns-b", self._names[0],
