@@ -17,6 +17,10 @@
 #include "mail/HangUpDialUp.h"
 #include "mail/MailLibrary.h"
 
+#include "watch/AutomaticResult.h"
+#include "watch/CheckSchedule.h"
+#include "watch/WatchMenu.h"
+
 #include "settings/IdPassForm.h"
 #include "settings/OptionFile.h"
 #include "settings/OptionForm.h"
@@ -24,6 +28,7 @@
 #include "settings/ServerSettingsFile.h"
 #include "settings/SetForm.h"
 #include "settings/SettingsStore.h"
+#include "settings/WatchFile.h"
 #include "ui/DialogLook.h"
 #include "ui/MessageBoxes.h"
 #include "ui/OnScreen.h"
@@ -33,6 +38,9 @@
 #include "platform/NMail.h"
 #include "platform/ProcessEnd.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
@@ -95,6 +103,20 @@ void fitCountToBox(QLineEdit* box) {
     box->setFont(font);
 }
 
+// Says a check's result to screen readers. Orca hears the changes of a box that lacks the keyboard
+// but speaks none of them, and Qt 6.4 has no announcement event; a notification that shows is
+// spoken wherever the keyboard is. This one is never on the screen.
+class ResultNotice : public QWidget {
+public:
+    using QWidget::QWidget;
+};
+
+QAccessibleInterface* resultNoticeAccessible(const QString&, QObject* object) {
+    if (auto* notice = dynamic_cast<ResultNotice*>(object))
+        return new QAccessibleWidget(notice, QAccessible::Notification);
+    return nullptr;
+}
+
 } // namespace
 
 MainForm& MainForm::instance() {
@@ -148,6 +170,8 @@ void MainForm::buildPanel(QWidget* client) {
     headingPalette.setColor(QPalette::Base, Qt::blue);
     headingPalette.setColor(QPalette::Text, Qt::white);
     heading->setPalette(headingPalette);
+    // Read without the spacing that spreads the heading across the box.
+    heading->setAccessibleName(QStringLiteral("新着情報"));
 
     auto* countCaption = place(new QLabel(QStringLiteral("　新着数"), client), "Label4",
                                twipsRect(240, 3000, 735, 255));
@@ -161,6 +185,9 @@ void MainForm::buildPanel(QWidget* client) {
     fitCountToBox(m_resultNumber);
     m_resultText = panelText(client, "Text3", QStringLiteral("新着メール有り"),
                              twipsRect(1560, 2900, 2655, 300));
+    // Named by the caption beside the count and the heading above the result.
+    m_resultNumber->setAccessibleName(QStringLiteral("新着数"));
+    m_resultText->setAccessibleName(QStringLiteral("新着情報"));
 
     auto* restoreSize = place(new QPushButton(QStringLiteral("元のサイズ"), client), "Command2",
                               twipsRect(0, 2680, 1455, 260));
@@ -184,6 +211,11 @@ void MainForm::buildHiddenControls(QWidget* client) {
     hangUp->hide();
     connect(hangUp, &QPushButton::clicked, this, [] { HangUpDialUp(); });
     m_hangUp = hangUp;
+    QAccessible::installFactory(resultNoticeAccessible);
+    m_resultNotice = new ResultNotice(client);
+    m_resultNotice->setObjectName(QStringLiteral("resultNotice"));
+    m_resultNotice->setAccessibleName(QStringLiteral("新着情報"));
+    m_resultNotice->hide();
 }
 
 void MainForm::buildMenu() {
@@ -256,7 +288,19 @@ void MainForm::load() {
     if (account.IdText->text().isEmpty() || account.PassText->text().isEmpty())
         prompt(IdPassForm::instance());
     setAttribute(Qt::WA_ShowWithoutActivating, first != nullptr);
+    startWatching();
     RunCharaLoop();
+}
+
+void MainForm::startWatching() {
+    m_schedule = new CheckSchedule(NMail(), this);
+    connect(m_schedule, &CheckSchedule::checkStarting, this, &MainForm::showChecking);
+    connect(m_schedule, &CheckSchedule::checked, this, &MainForm::showAutomaticResult);
+    m_schedule->setIntervalMinutes(ReadWatchSettings().intervalMinutes);
+}
+
+void MainForm::showAutomaticResult(const CheckOutcome& outcome) {
+    ShowAutomaticResult(outcome, m_seen, *this, announceNewMail);
 }
 
 void MainForm::RunCharaLoop() {
@@ -289,6 +333,10 @@ void MainForm::goToStandby() {
             Qt::UniqueConnection);
     connect(&standby, &Form2::endProgramRequested, this, &MainForm::endProgram,
             Qt::UniqueConnection);
+    connect(
+        &standby, &Form2::watchMenuRequested, this,
+        [this](const QPoint& where) { showWatchMenu(&Form2::instance(), where, *m_schedule); },
+        Qt::UniqueConnection);
     showInFront(standby);
     // Hidden, this stage still follows the steps in its back image, unpainted, so that it shows
     // the step of the moment when it returns: a loop draws only on a change, so it costs nothing.
@@ -315,12 +363,15 @@ void MainForm::toggleAlwaysOnTop() {
 }
 
 void MainForm::checkCommand() {
-    // The windows go on painting while the library waits, and take no input.
-    const ProgramBusy busy;
-    CheckNewMail(NMail(), *this);
+    m_schedule->runWhenFree([this] {
+        // The windows go on painting while the library waits, and take no input.
+        const ProgramBusy busy;
+        CheckNewMail(NMail(), *this);
+    });
 }
 
 void MainForm::showChecking() {
+    setResultToolTip({});
     setResultText(QStringLiteral("チェック中…"));
     setResultNumber(QString());
 }
@@ -328,12 +379,38 @@ void MainForm::showChecking() {
 void MainForm::setResultText(const QString& text) {
     m_resultText->setText(text);
     m_resultText->setCursorPosition(0);
+    announceResult();
 }
 
 void MainForm::setResultNumber(const QString& text) {
     m_resultNumber->setText(text);
     fitCountToBox(m_resultNumber);
     m_resultNumber->setCursorPosition(0);
+    announceResult();
+}
+
+// The text and the count are written one after the other: once both are in, one announcement
+// says them together, where a second would cut the first short.
+void MainForm::announceResult() {
+    if (m_announcementDue)
+        return;
+    m_announcementDue = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_announcementDue = false;
+            QString said = m_resultText->text();
+            if (!m_resultNumber->text().isEmpty())
+                said += QStringLiteral("　新着数 ") + m_resultNumber->text();
+            m_resultNotice->setAccessibleDescription(said);
+            QAccessibleEvent shown(m_resultNotice, QAccessible::ObjectShow);
+            QAccessible::updateAccessibility(&shown);
+        },
+        Qt::QueuedConnection);
+}
+
+void MainForm::setResultToolTip(const QString& text) {
+    m_resultText->setToolTip(text);
 }
 
 void MainForm::showInformationPanel() {
@@ -360,6 +437,14 @@ void MainForm::endProgram() {
 }
 
 void MainForm::closeEvent(QCloseEvent*) {
-    NMailEndWinSock();
+    // An automatic check's thread holds the library until the process ends with it.
+    if (!m_schedule->isChecking())
+        NMailEndWinSock();
     endProgram();
+}
+
+void MainForm::contextMenuEvent(QContextMenuEvent* event) {
+    const QWidget* target = childAt(event->pos());
+    if (target == m_stage || target == findChild<QWidget*>(QStringLiteral("Picture2")))
+        showWatchMenu(this, event->globalPos(), *m_schedule);
 }

@@ -3,11 +3,14 @@
 #include "ui/FormInstance.h"
 
 #include "mail/CheckWindow.h"
+#include "watch/UnseenMail.h"
 
 #include <QImage>
 #include <QMainWindow>
 
 class CharaLoop;
+class CheckSchedule;
+struct CheckOutcome;
 class Form1;
 class StageCanvas;
 class QLabel;
@@ -32,6 +35,7 @@ public:
     void showChecking() override;
     void setResultText(const QString& text) override;
     void setResultNumber(const QString& text) override;
+    void setResultToolTip(const QString& text) override;
     void showInformationPanel() override;
     void runCourier() override;
     void clickHangUp() override;
@@ -42,6 +46,8 @@ public:
 protected:
     // Closing the main window ends the program at once.
     void closeEvent(QCloseEvent* event) override;
+    // A right click on the street or the stage opens the menu of automatic checks.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     friend class FormInstance<MainForm>;
@@ -60,11 +66,20 @@ private:
     void goToStandby();
     void returnFromStandby();
     void endProgram();
+    void startWatching();
+    void showAutomaticResult(const CheckOutcome& outcome);
+    // Tells screen readers what the result boxes now hold.
+    void announceResult();
 
     StageCanvas* m_stage = nullptr;
     CharaLoop* m_charaLoop = nullptr;
     QLineEdit* m_resultText = nullptr;
     QLineEdit* m_resultNumber = nullptr;
+    QWidget* m_resultNotice = nullptr;
+    bool m_announcementDue = false;
     QPushButton* m_hangUp = nullptr;
     bool m_alwaysOnTop = false; // AlwaysOnTop: flipped by every use of "常に前面表示"
+    CheckSchedule* m_schedule = nullptr;
+    // What the last automatic check saw, against which the next one tells new mail.
+    std::optional<MailboxSnapshot> m_seen;
 };

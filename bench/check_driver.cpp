@@ -1,10 +1,12 @@
 // Does what one check of the program does through the mail library: count, then status, size
 // and whole message of every message. Prints the count and the bytes received.
 //
-//     check_driver [--keep] SERVER USER PASSWORD [CA_FILE]
+//     check_driver [--keep] [--uidl] SERVER USER PASSWORD [CA_FILE]
 //
 // The program has the library throw each message away; --keep holds every one whole instead, as
-// a caller that wants the messages does, for measuring what holding them costs.
+// a caller that wants the messages does, for measuring what holding them costs. --uidl asks for
+// the messages' unique ids after the login, as a caller that tells new mail from old does, and
+// fails unless there is one for every message.
 
 #include "platform/HeapPolicy.h"
 #include "platform/NMail.h"
@@ -16,13 +18,23 @@
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
-    const bool keep = arguments.size() > 1 && arguments[1] == QLatin1String("--keep");
-    if (keep)
-        arguments.removeAt(1);
-    if (arguments.size() < 4) {
-        std::fprintf(stderr, "usage: check_driver [--keep] SERVER USER PASSWORD [CA_FILE]\n");
+    const auto usage = [] {
+        std::fprintf(stderr,
+                     "usage: check_driver [--keep] [--uidl] SERVER USER PASSWORD [CA_FILE]\n");
         return 2;
+    };
+    bool keep = false, uidl = false;
+    while (arguments.size() > 1 && arguments[1].startsWith(QLatin1String("--"))) {
+        const QString option = arguments.takeAt(1);
+        if (option == QLatin1String("--keep"))
+            keep = true;
+        else if (option == QLatin1String("--uidl"))
+            uidl = true;
+        else
+            return usage();
     }
+    if (arguments.size() < 4)
+        return usage();
     // The program's heap policy, so that the check costs what it costs there.
     HeapPolicy::keepBatchBuffersInHeap();
     NMailLibrary::setAfterCloseHook(HeapPolicy::giveBackKeptHeap);
@@ -47,6 +59,16 @@ int main(int argc, char* argv[]) {
     const int count = NMailPop3Authenticate(handle, arguments[2], arguments[3], 0);
     if (count < 0)
         return fail();
+    if (uidl) {
+        QStringList uids;
+        const int ids = NMailPop3GetUidl(handle, uids);
+        if (ids < 0)
+            return fail();
+        if (ids != count) {
+            std::fprintf(stderr, "%d unique ids for %d messages\n", ids, count);
+            return 1;
+        }
+    }
     qint64 received = 0;
     QString subject, from, date, to;
     for (int number = 1; number <= count; ++number) {

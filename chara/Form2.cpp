@@ -8,6 +8,7 @@
 #include "ui/OnScreen.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QPushButton>
 
 namespace {
@@ -53,4 +54,8 @@ void Form2::load() {
 void Form2::closeEvent(QCloseEvent* event) {
     event->ignore();
     Q_EMIT endProgramRequested();
+}
+
+void Form2::contextMenuEvent(QContextMenuEvent* event) {
+    Q_EMIT watchMenuRequested(event->globalPos());
 }

@@ -22,9 +22,12 @@ Q_SIGNALS:
     void returnRequested();
     // Closed: the program is to end at once.
     void endProgramRequested();
+    // A right click: the menu of automatic checks is to open there.
+    void watchMenuRequested(const QPoint& globalPosition);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     friend class FormInstance<Form2>;

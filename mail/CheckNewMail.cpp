@@ -1,6 +1,7 @@
 #include "mail/CheckNewMail.h"
 
 #include "mail/CheckWindow.h"
+#include "mail/FetchEveryMessage.h"
 #include "mail/MailLibrary.h"
 #include "mail/ShowCheckResult.h"
 
@@ -47,18 +48,12 @@ std::optional<int> logInAndFetch(MailLibrary& library, int handle) {
         return std::nullopt;
     }
 
-    QString subject, from, date, to;
     const int apop = store.ApopFlag != 0 ? -1 : 0;
     const int N = library.pop3Authenticate(handle, store.UserId, store.UserPassword, apop);
-    for (int number = 1; number <= N; ++number) {
-        // Every message is fetched and dropped; one that fails does not stop the others.
-        library.pop3GetMailStatus(handle, number, subject, from, date, to, 0);
-        library.pop3GetMailSize(handle, number);
-        QByteArray message;
-        library.pop3GetMail(handle, number, subject, from, date, to, message, 0, 0);
-    }
+    FetchEveryMessage(library, handle, N);
     if (N < 0) {
-        showLibraryError(library, subject);
+        QString reason;
+        showLibraryError(library, reason);
         return std::nullopt;
     }
     return N;
@@ -79,7 +74,11 @@ void CheckNewMail(MailLibrary& library, CheckWindow& window) {
         N = logInAndFetch(library, handle);
         library.pop3Close(handle);
     }
-    ShowCheckResult(N, window);
+    ShowCheckResult(N, window, N && *N > 0);
+    HangUpUnlessMailFound(N, window);
+}
+
+void HangUpUnlessMailFound(std::optional<int> N, CheckWindow& window) {
     // The line stays up when there is mail to fetch over it.
     const bool foundMail = N && *N > 0;
     if (!foundMail && SetForm::instance().DisconnectIfNoNewMail() == 1)

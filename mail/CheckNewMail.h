@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 class CheckWindow;
 class MailLibrary;
 
@@ -13,3 +15,7 @@ inline constexpr int statusBufferSize = 8192;
 // login that fails is said in an "エラー" box; with no server set the server settings dialog
 // opens, and with no account the account dialog.
 void CheckNewMail(MailLibrary& library, CheckWindow& window);
+
+// After a check that found no mail, or failed, hangs up the dial-up connections when the option
+// asks for it; N is the count, or nothing for a failed check.
+void HangUpUnlessMailFound(std::optional<int> N, CheckWindow& window);

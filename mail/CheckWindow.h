@@ -12,7 +12,9 @@ public:
     virtual void showChecking() = 0;
     virtual void setResultText(const QString& text) = 0;   // Text3
     virtual void setResultNumber(const QString& text) = 0; // Text6
-    virtual void showInformationPanel() = 0;               // the height of 3975 twips
+    // Why an automatic check failed, on Text3's tooltip; empty for none.
+    virtual void setResultToolTip(const QString& text) = 0;
+    virtual void showInformationPanel() = 0; // the height of 3975 twips
     virtual void runCourier() = 0;
     virtual void clickHangUp() = 0; // Command5, whose click hangs up the dial-up connections
 

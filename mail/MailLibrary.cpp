@@ -11,6 +11,9 @@ public:
                          int apop) override {
         return NMailPop3Authenticate(handle, id, password, apop);
     }
+    int pop3GetUidl(int handle, QStringList& uids) override {
+        return NMailPop3GetUidl(handle, uids);
+    }
     int pop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
                           QString& to, int flag) override {
         return NMailPop3GetMailStatus(handle, number, subject, from, date, to, flag);

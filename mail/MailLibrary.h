@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The mail library's calls as the check makes them (platform/NMail.h says what each does). The
 // check reaches the library only through here, so that a test can stand in for the library and
@@ -13,6 +14,7 @@ public:
     virtual int pop3Connect(const QString& server) = 0;
     virtual int pop3Authenticate(int handle, const QString& id, const QString& password,
                                  int apop) = 0;
+    virtual int pop3GetUidl(int handle, QStringList& uids) = 0;
     virtual int pop3GetMailStatus(int handle, int number, QString& subject, QString& from,
                                   QString& date, QString& to, int flag) = 0;
     virtual int pop3GetMailSize(int handle, int number) = 0;

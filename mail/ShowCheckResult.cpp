@@ -4,9 +4,10 @@
 
 #include <QString>
 
-void ShowCheckResult(std::optional<int> N, CheckWindow& window) {
+void ShowCheckResult(std::optional<int> N, CheckWindow& window, bool courierRuns) {
     if (N && *N > 0) {
-        window.runCourier();
+        if (courierRuns)
+            window.runCourier();
         window.setResultText(QStringLiteral("新着メール有り。"));
         window.setResultNumber(QString::number(*N));
         window.showInformationPanel();

@@ -193,6 +193,15 @@ int NMailPop3Authenticate(int handle, const QString& id, const QString& password
     return static_cast<int>(count);
 }
 
+int NMailPop3GetUidl(int handle, QStringList& uids) {
+    const SessionPointer pop3 = session(handle);
+    if (!pop3)
+        return libraryState().lastFailure.code;
+    if (auto failure = pop3->uniqueIds(uids))
+        return failed(*failure);
+    return static_cast<int>(uids.size());
+}
+
 int NMailPop3GetMailStatus(int handle, int number, QString& subject, QString& from, QString& date,
                            QString& to, int) {
     const QByteArray* message = nullptr;

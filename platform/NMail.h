@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 // The program's mail library: a POP3 client reached only through these calls. Every call runs on
 // the calling thread and returns when its work is done; while it waits for the network, the
@@ -38,6 +39,7 @@ inline constexpr int NMailErrorServerRefused = MailErrorCodes::serverRefused;
 inline constexpr int NMailErrorTooLarge = MailErrorCodes::tooLarge;
 inline constexpr int NMailErrorAlreadyLoggedIn = MailErrorCodes::alreadyLoggedIn;
 inline constexpr int NMailErrorBusy = MailErrorCodes::busy;
+inline constexpr int NMailErrorNotLoggedIn = MailErrorCodes::notLoggedIn;
 
 // Sets the library up; every other call needs it. Calling it again changes nothing.
 bool NMailInitializeWinSock();
@@ -69,6 +71,17 @@ int NMailPop3Connect(const QString& server);
 // Logs in, with APOP when apop is -1 and with USER/PASS when it is 0. The result is the number of
 // messages in the mailbox (0 when empty), or a failure below zero.
 int NMailPop3Authenticate(int handle, const QString& id, const QString& password, int apop);
+
+// The unique id of every message (RFC 1939 UIDL), in message order: uids[i] is message i + 1's,
+// 1 to 70 characters from "!" to "~". One UIDL command and its one listing, however large the
+// mailbox; call it after NMailPop3Authenticate and before the first message is fetched, which
+// goes on as without it. The result is the number of ids, or a failure below zero:
+// NMailErrorServerRefused where the server has no UIDL (its -ERR reply), so that a caller can
+// fall back on the count; NMailErrorProtocol for a listing that leaves out a message the login
+// counted, names one twice or beyond the count, or holds anything else; NMailErrorNotLoggedIn
+// before a login. After these the connection goes on; a listing longer than its ids need
+// (NMailErrorTooLarge) or one that stops coming ends it, as every failed wait does.
+int NMailPop3GetUidl(int handle, QStringList& uids);
 
 // The Subject, From, Date and To header values of message number (from 1) as they stand in the
 // message, unfolded. flag must be 0. 0 on success.

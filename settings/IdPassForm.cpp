@@ -71,7 +71,8 @@ void IdPassForm::makeControls() {
 
 void IdPassForm::layOutControls() {
     auto* boxes = new QGridLayout;
-    boxes->addWidget(named(new QLabel(QStringLiteral("ID"), this), "Label1"), 0, 0);
+    auto* idLabel = named(new QLabel(QStringLiteral("ID"), this), "Label1");
+    boxes->addWidget(idLabel, 0, 0);
     boxes->addWidget(IdText, 0, 1);
     auto* passwordLabel = named(new QLabel(QStringLiteral("Password"), this), "Label2");
     passwordLabel->setProperty("index", 0);
@@ -79,6 +80,10 @@ void IdPassForm::layOutControls() {
     boxes->addWidget(PassText, 1, 1);
     QLabel* saveLabel = blueLabel(QStringLiteral("IDパスワードを保存する"), "Label2", this);
     saveLabel->setProperty("index", 1);
+    // The labels are no buddies of the boxes: a screen reader reads each box by its label.
+    IdText->setAccessibleName(idLabel->text());
+    PassText->setAccessibleName(passwordLabel->text());
+    Check1->setAccessibleName(saveLabel->text());
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(boxes);

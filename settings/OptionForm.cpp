@@ -12,11 +12,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace {
 constexpr int serverBoxWidth = 260;
 constexpr int checkIndent = 16;
+
+// A caption as a screen reader says it: "(&S)" marks a key to press, not a word to read.
+QString withoutAccessKey(const QString& caption) {
+    static const QRegularExpression accessKey(QStringLiteral("\\(&.\\)$"));
+    return QString(caption).remove(accessKey);
+}
 } // namespace
 
 OptionForm& OptionForm::instance() {
@@ -49,6 +56,7 @@ void OptionForm::makeControls() {
         box->setMaxLength(serverSettingsValueLength);
     }
     ApopCheck = named(new QCheckBox(QStringLiteral("APOP を使用する(&A)"), this), "ApopCheck");
+    ApopCheck->setAccessibleName(withoutAccessKey(ApopCheck->text()));
     makeBlue(ApopCheck);
     OKCommand = named(new QPushButton(QStringLiteral("設定"), this), "OKCommand");
     CancelCommand = named(new QPushButton(QStringLiteral("中止"), this), "CancelCommand");
@@ -64,6 +72,7 @@ void OptionForm::layOutControls() {
     for (const auto& [caption, name, box] : rows) {
         QLabel* label = blueLabel(QString::fromUtf8(caption), name, this);
         label->setBuddy(box);
+        box->setAccessibleName(withoutAccessKey(label->text()));
         layout->addWidget(label);
         layout->addWidget(box);
     }

@@ -55,8 +55,11 @@ SetForm::SetForm() {
     buttons->addWidget(Command1, 1);
     buttons->addWidget(Command2, 1);
     layout->addLayout(buttons);
-    layout->addLayout(boxAndLabelRow(
-        Check1, blueLabel(QStringLiteral("新着がなければ接続を切断する。"), "Label1", this)));
+    QLabel* optionLabel =
+        blueLabel(QStringLiteral("新着がなければ接続を切断する。"), "Label1", this);
+    // The box shows no text of its own: a screen reader reads it by the label beside it.
+    Check1->setAccessibleName(optionLabel->text());
+    layout->addLayout(boxAndLabelRow(Check1, optionLabel));
 
     chainTabOrder({Command2, Command1, Check1});
     connect(Command1, &QPushButton::clicked, this, [] { showInFront(IdPassForm::instance()); });

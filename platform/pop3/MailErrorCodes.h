@@ -18,5 +18,6 @@ inline constexpr int serverRefused = -11;   // the server answered -ERR to a com
 inline constexpr int tooLarge = -12;        // a reply past every sensible size
 inline constexpr int alreadyLoggedIn = -13; // a second login on one connection
 inline constexpr int busy = -14;            // another call on it waits for the server
+inline constexpr int notLoggedIn = -15;     // a call that needs the login made before it
 
 } // namespace MailErrorCodes

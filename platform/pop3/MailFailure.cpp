@@ -145,6 +145,14 @@ MailFailure MailFailure::protocol(const QString& host, const QByteArray& receive
                        .arg(host, quoted(received)));
 }
 
+MailFailure MailFailure::missingFromListing(const QString& host, const QByteArray& command,
+                                            qint64 number) {
+    return failure(MailErrorCodes::protocol,
+                   QStringLiteral("POP3サーバー「%1」の応答が正しくありません。\n"
+                                  "%2 の一覧にメッセージ %3 がありません。")
+                       .arg(host, QString::fromLatin1(command), QString::number(number)));
+}
+
 MailFailure MailFailure::greetingRefused(const QString& host, const QByteArray& reply) {
     return failure(MailErrorCodes::serverRefused,
                    QStringLiteral("POP3サーバー「%1」が接続を断りました。%2\nサーバーの応答: %3")
@@ -167,6 +175,10 @@ MailFailure MailFailure::loginRefused(const QByteArray& reply) {
 
 MailFailure MailFailure::alreadyLoggedIn() {
     return failure(MailErrorCodes::alreadyLoggedIn, meaningOf(MailErrorCodes::alreadyLoggedIn));
+}
+
+MailFailure MailFailure::notLoggedIn() {
+    return failure(MailErrorCodes::notLoggedIn, meaningOf(MailErrorCodes::notLoggedIn));
 }
 
 MailFailure MailFailure::apopUnavailable() {
@@ -223,6 +235,8 @@ QString MailFailure::meaningOf(int code) {
         return QStringLiteral("この接続はもうログインしています。");
     case MailErrorCodes::busy:
         return QStringLiteral("この接続は別の呼び出しがサーバーの応答を待っている最中です。");
+    case MailErrorCodes::notLoggedIn:
+        return QStringLiteral("この接続はまだログインしていません。");
     default:
         return {};
     }

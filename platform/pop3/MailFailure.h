@@ -24,9 +24,13 @@ struct MailFailure {
     static MailFailure tlsFailed(const QString& host, const QString& reason);
     static MailFailure startTlsRefused(const QString& host, const QByteArray& reply);
     static MailFailure protocol(const QString& host, const QByteArray& received);
+    // A listing that leaves out a message it must name.
+    static MailFailure missingFromListing(const QString& host, const QByteArray& command,
+                                          qint64 number);
     static MailFailure greetingRefused(const QString& host, const QByteArray& reply);
     static MailFailure loginRefused(const QByteArray& reply);
     static MailFailure alreadyLoggedIn();
+    static MailFailure notLoggedIn();
     static MailFailure unsendableCredentials();
     static MailFailure apopUnavailable();
     static MailFailure noSuchMessage(qint64 number);

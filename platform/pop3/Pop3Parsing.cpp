@@ -1,6 +1,8 @@
 #include "platform/pop3/Pop3Parsing.h"
 
 #include <QIODevice>
+
+#include <algorithm>
 #include <charconv>
 
 namespace Pop3 {
@@ -31,18 +33,20 @@ std::optional<qint64> parseCount(QByteArrayView digits) {
     return value;
 }
 
-// The first two blank-separated words of text.
-std::optional<std::pair<qint64, qint64>> parseTwoCounts(QByteArrayView text) {
+// The first blank-separated word of text, and what follows it, both without blanks around.
+std::pair<QByteArrayView, QByteArrayView> splitFirstWord(QByteArrayView text) {
     text = trimmed(text);
     qsizetype blank = 0;
     while (blank < text.size() && !isBlank(text[blank]))
         ++blank;
-    const auto first = parseCount(text.first(blank));
-    QByteArrayView rest = trimmed(text.sliced(blank));
-    qsizetype end = 0;
-    while (end < rest.size() && !isBlank(rest[end]))
-        ++end;
-    const auto second = parseCount(rest.first(end));
+    return {text.first(blank), trimmed(text.sliced(blank))};
+}
+
+// The first two blank-separated words of text.
+std::optional<std::pair<qint64, qint64>> parseTwoCounts(QByteArrayView text) {
+    const auto [firstWord, rest] = splitFirstWord(text);
+    const auto first = parseCount(firstWord);
+    const auto second = parseCount(splitFirstWord(rest).first);
     if (!first || !second)
         return std::nullopt;
     return std::pair{*first, *second};
@@ -157,6 +161,16 @@ std::optional<ListEntry> parseListEntry(QByteArrayView line) {
     if (!counts || counts->first < 1)
         return std::nullopt;
     return ListEntry{counts->first, counts->second};
+}
+
+std::optional<UniqueIdEntry> parseUniqueIdEntry(QByteArrayView line) {
+    const auto [numberWord, id] = splitFirstWord(line);
+    const auto number = parseCount(numberWord);
+    const auto printable = [](char c) { return c >= 0x21 && c <= 0x7E; };
+    if (!number || *number < 1 || id.isEmpty() || id.size() > maxUniqueIdBytes ||
+        !std::all_of(id.begin(), id.end(), printable))
+        return std::nullopt;
+    return UniqueIdEntry{*number, id.toByteArray()};
 }
 
 Capability parseCapability(QByteArrayView line) {

@@ -82,6 +82,17 @@ struct ListEntry {
 // One line of a LIST listing (or a single LIST's "+OK" text): "number octets".
 std::optional<ListEntry> parseListEntry(QByteArrayView line);
 
+// A message's unique id is 1 to 70 characters from 0x21 to 0x7E (RFC 1939).
+inline constexpr qsizetype maxUniqueIdBytes = 70;
+
+struct UniqueIdEntry {
+    qint64 number = 0;
+    QByteArray id;
+};
+
+// One line of a UIDL listing: "number unique-id". Nothing for a line with anything else on it.
+std::optional<UniqueIdEntry> parseUniqueIdEntry(QByteArrayView line);
+
 // A CAPA line: the capability's name and its arguments, in upper case.
 struct Capability {
     QByteArray name;

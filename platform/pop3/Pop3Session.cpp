@@ -7,6 +7,8 @@ namespace {
 constexpr qsizetype maxCapabilityBytes = 64 * 1024;
 // A listing line is "number octets": both counts fit well in this.
 constexpr qsizetype maxListingLineBytes = 40;
+// A UIDL line is "number unique-id", with room for blanks and the line end.
+constexpr qsizetype maxUniqueIdLineBytes = maxListingLineBytes + Pop3::maxUniqueIdBytes;
 
 bool sendable(const QByteArray& text) {
     return !text.contains('\r') && !text.contains('\n') && !text.contains('\0');
@@ -61,6 +63,16 @@ Pop3Session::Result Pop3Session::open() {
     if (auto failure = readCapabilities())
         return failure;
     return startTlsWhenOffered();
+}
+
+Pop3Session::Result Pop3Session::readListingReply(const QByteArray& commandName,
+                                                  Pop3::MultiLineReader& listing) {
+    Pop3::StatusLine reply;
+    if (auto failure = m_transport.readStatusLine(reply))
+        return failure;
+    if (auto failure = expectOk(commandName, reply))
+        return failure;
+    return m_transport.readMultiLine(listing);
 }
 
 Pop3Session::Result Pop3Session::readCapabilities() {
@@ -167,12 +179,8 @@ Pop3Session::Result Pop3Session::readListing() {
     if (!pipelining)
         if (auto failure = m_transport.send("LIST\r\n"))
             return failure;
-    if (auto failure = m_transport.readStatusLine(reply))
-        return failure;
-    if (auto failure = expectOk("LIST", reply))
-        return failure;
     Pop3::MultiLineReader listing((stat->count + 1) * maxListingLineBytes);
-    if (auto failure = m_transport.readMultiLine(listing))
+    if (auto failure = readListingReply("LIST", listing))
         return failure;
     m_sizes.assign(static_cast<std::size_t>(stat->count), -1);
     for (const QByteArrayView line : lines(listing.data())) {
@@ -181,6 +189,35 @@ Pop3Session::Result Pop3Session::readListing() {
             return MailFailure::protocol(m_transport.address().host, line.toByteArray());
         m_sizes[static_cast<std::size_t>(entry->number - 1)] = entry->octets;
     }
+    return std::nullopt;
+}
+
+Pop3Session::Result Pop3Session::uniqueIds(QStringList& ids) {
+    if (m_transport.isBroken())
+        return m_transport.brokenBy();
+    if (!m_loggedIn)
+        return MailFailure::notLoggedIn();
+    // Its reply comes behind those of fetch commands sent ahead, which the next fetch asks again.
+    if (auto failure = m_transport.send("UIDL\r\n"))
+        return failure;
+    if (auto failure = settleSentAhead())
+        return failure;
+    const auto count = static_cast<qsizetype>(m_sizes.size());
+    Pop3::MultiLineReader listing((count + 1) * maxUniqueIdLineBytes);
+    if (auto failure = readListingReply("UIDL", listing))
+        return failure;
+    // Read to its end, a listing that breaks the rules leaves the connection in step.
+    QStringList byNumber(count);
+    for (const QByteArrayView line : lines(listing.data())) {
+        const auto entry = Pop3::parseUniqueIdEntry(line);
+        if (!entry || entry->number > count || !byNumber[entry->number - 1].isEmpty())
+            return MailFailure::protocol(host(), line.toByteArray());
+        byNumber[entry->number - 1] = QString::fromLatin1(entry->id);
+    }
+    for (qsizetype i = 0; i < count; ++i)
+        if (byNumber[i].isEmpty())
+            return MailFailure::missingFromListing(host(), "UIDL", i + 1);
+    ids = std::move(byNumber);
     return std::nullopt;
 }
 
@@ -234,6 +271,13 @@ Pop3Session::Result Pop3Session::sendFetchCommands(qint64 through) {
     return batch.isEmpty() ? std::nullopt : m_transport.send(batch);
 }
 
+Pop3Session::Result Pop3Session::settleSentAhead() {
+    while (!m_inFlight.empty())
+        if (auto failure = receiveFetchReply(false))
+            return failure;
+    return std::nullopt;
+}
+
 Pop3Session::Result Pop3Session::receiveFetchReply(bool keep) {
     const qint64 number = m_inFlight.front();
     const qint64 announced = m_sizes[static_cast<std::size_t>(number - 1)];
@@ -276,9 +320,8 @@ Pop3Session::Result Pop3Session::fetch(qint64 number, const QByteArray*& message
     const bool ahead = std::find(m_inFlight.begin(), m_inFlight.end(), number) != m_inFlight.end();
     if (!ahead) {
         // Asked for a message out of order: settle what was sent ahead, then fetch it afresh.
-        while (!m_inFlight.empty())
-            if (auto failure = receiveFetchReply(false))
-                return failure;
+        if (auto failure = settleSentAhead())
+            return failure;
         m_nextToSend = number;
     }
     if (auto failure = sendFetchCommands(number))

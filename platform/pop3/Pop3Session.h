@@ -5,15 +5,16 @@
 #include "platform/pop3/Pop3Transport.h"
 
 #include <QHash>
+#include <QStringList>
 #include <deque>
 #include <vector>
 
 // One visit to a POP3 mailbox: greeting, STLS, login, and the messages fetched in order without
 // marking them read. Where the server offers PIPELINING, commands are sent ahead within the
 // transaction state only (STAT with LIST, and the fetch commands for the next messages while the
-// current one is read), so the link never idles between messages. Nothing is ever sent behind a
-// login command before its reply: some servers hand the connection to a new process at login
-// and drop whatever was read ahead.
+// current one is read; UIDL behind any still unanswered), so the link never idles between
+// messages. Nothing is ever sent behind a login command before its reply: some servers hand the
+// connection to a new process at login and drop whatever was read ahead.
 class Pop3Session {
 public:
     using Result = std::optional<MailFailure>;
@@ -44,6 +45,9 @@ public:
     // Logs in and returns the number of messages.
     Result login(const QByteArray& id, const QByteArray& password, bool apop, qint64& count);
     Result messageSize(qint64 number, qint64& octets) const;
+    // The unique id of every message, by number - 1, from one UIDL listing that names each
+    // message once.
+    Result uniqueIds(QStringList& ids);
     // The whole message (its start only where messages are not kept); it stays available until
     // another message is fetched, and so does its whole length.
     Result fetch(qint64 number, const QByteArray*& message);
@@ -53,10 +57,14 @@ public:
 private:
     Result command(const QByteArray& line, Pop3::StatusLine& reply);
     Result expectOk(const QByteArray& commandName, const Pop3::StatusLine& reply);
+    // The status line of a command's reply, and the listing that follows where it is "+OK".
+    Result readListingReply(const QByteArray& commandName, Pop3::MultiLineReader& listing);
     Result readCapabilities();
     Result startTlsWhenOffered();
     Result readListing();
     Result sendFetchCommands(qint64 through);
+    // Reads the replies to the fetch commands sent ahead and drops them.
+    Result settleSentAhead();
     // Reads the reply to the oldest fetch command sent; keep makes it the current message.
     Result receiveFetchReply(bool keep);
     QByteArray fetchCommand(qint64 number) const;

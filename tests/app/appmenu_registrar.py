@@ -7,12 +7,9 @@ on the session bus, as a menu applet does, and keeps the menus that windows hand
 prints "ready" once the name is its own, a line "registered WINDOW" for every window that hands
 over its menu, and serves until stdin closes."""
 
-import sys
-
-import dbus
-import dbus.mainloop.glib
 import dbus.service
-from gi.repository import GLib
+
+import session_bus_service
 
 NAME = "com.canonical.AppMenu.Registrar"
 
@@ -37,14 +34,7 @@ class Registrar(dbus.service.Object):
 
 
 def main():
-    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
-    bus = dbus.SessionBus()
-    name = dbus.service.BusName(NAME, bus, do_not_queue=True)  # noqa: F841 (held while serving)
-    registrar = Registrar(bus)  # noqa: F841
-    loop = GLib.MainLoop()
-    GLib.io_add_watch(sys.stdin, GLib.IO_IN | GLib.IO_HUP, lambda *_: loop.quit())
-    print("ready", flush=True)
-    loop.run()
+    session_bus_service.serve(NAME, Registrar)
 
 
 if __name__ == "__main__":

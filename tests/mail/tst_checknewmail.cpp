@@ -16,72 +16,10 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include "RecordingCheck.h"
 #include "TestHome.h"
 
 namespace {
-
-constexpr int handle = 7;
-
-// Stands in for the mail library and the main window, and writes down every call the check
-// makes of them, in order, with the error boxes shown between them.
-class RecordingCheck final : public MailLibrary, public CheckWindow {
-public:
-    int connectResult = handle;
-    int loginResult = 0;
-    QStringList calls;
-
-    int pop3Connect(const QString& server) override {
-        note(QStringLiteral("Connect ") + server);
-        return connectResult;
-    }
-    int pop3Authenticate(int h, const QString& id, const QString& password, int apop) override {
-        note(QStringLiteral("Authenticate %1 %2 %3 %4").arg(h).arg(id, password).arg(apop));
-        return loginResult;
-    }
-    int pop3GetMailStatus(int h, int number, QString&, QString&, QString&, QString&, int) override {
-        note(QStringLiteral("GetMailStatus %1 %2").arg(h).arg(number));
-        return 0;
-    }
-    int pop3GetMailSize(int h, int number) override {
-        note(QStringLiteral("GetMailSize %1 %2").arg(h).arg(number));
-        return number == 1 ? -10 : 100; // a failing size does not stop the loop
-    }
-    int pop3GetMail(int h, int number, QString&, QString&, QString&, QString&, QByteArray& message,
-                    int, int) override {
-        note(QStringLiteral("GetMail %1 %2").arg(h).arg(number));
-        message = QByteArray(100, 'm');
-        return 100;
-    }
-    int getMessage(int code, QString& text, int& size) override {
-        note(QStringLiteral("GetMessage %1 %2").arg(code).arg(size));
-        text = QStringLiteral("サーバーの応答: bad password") + QChar(u'\0') +
-               QStringLiteral("left in the buffer");
-        return 1;
-    }
-    int pop3Close(int h) override {
-        note(QStringLiteral("Close %1").arg(h));
-        return 0;
-    }
-    void showChecking() override { note(QStringLiteral("Checking")); }
-    void setResultText(const QString& text) override { note(QStringLiteral("Text3 ") + text); }
-    void setResultNumber(const QString& text) override { note(QStringLiteral("Text6 ") + text); }
-    void showInformationPanel() override { note(QStringLiteral("Height 3975")); }
-    void runCourier() override { note(QStringLiteral("RunCourier")); }
-    void clickHangUp() override { note(QStringLiteral("HangUpDialUp")); }
-
-    void note(const QString& call) {
-        for (const MessageBoxes::Shown& box : MessageBoxes::takeShown())
-            calls << box.title + QStringLiteral(" box: ") + box.text;
-        calls << call;
-    }
-};
-
-QStringList texts(std::initializer_list<const char*> items) {
-    QStringList list;
-    for (const char* item : items)
-        list << QString::fromUtf8(item);
-    return list;
-}
 
 bool shown(const char* windowName) {
     for (QWidget* window : QApplication::topLevelWidgets())

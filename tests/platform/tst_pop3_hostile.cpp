@@ -151,12 +151,16 @@ private:
         return lines;
     }
 
-    // A whole check as the program makes it: the count, then status, size and message of each.
-    int check(const char* scenario, const QString& user, int apop) {
+    // A whole check as the program makes it: the count, then status, size and message of each;
+    // with uidl, the ids asked for before the first message.
+    int check(const char* scenario, const QString& user, int apop, bool uidl = false) {
         const int handle = connectTo(scenario);
         if (handle == -1)
             return -1;
         const int count = NMailPop3Authenticate(handle, user, QStringLiteral("secret"), apop);
+        QStringList uids;
+        if (uidl && count >= 0)
+            NMailPop3GetUidl(handle, uids);
         for (int number = 1; number <= count; ++number) {
             Status status;
             QByteArray message;
@@ -387,6 +391,8 @@ private Q_SLOTS:
         expectFailure(phrase);
         // The handle is still in step: a later call gets its own answer, not a stale reply.
         QCOMPARE(NMailPop3GetMailSize(handle, 1), NMailErrorNoSuchMessage);
+        QStringList uids;
+        QCOMPARE(NMailPop3GetUidl(handle, uids), NMailErrorNotLoggedIn);
         QCOMPARE(NMailPop3Close(handle), 0);
         QCOMPARE(NMailPop3Close(handle), NMailErrorBadHandle);
     }
@@ -614,18 +620,31 @@ private Q_SLOTS:
         QCOMPARE(NMailPop3Close(handle), 0);
     }
 
+    // Asking for the ids first changes nothing of the fetches, whether the server lists them or
+    // has no UIDL.
     void everyMessageArrivesWholeAndInOrder_data() {
         QTest::addColumn<QString>("scenario");
         QTest::addColumn<int>("count");
-        QTest::newRow("pipelined") << "pipelined" << 300;
-        QTest::newRow("without CAPA, by RETR") << "without_capa" << 2;
+        QTest::addColumn<int>("uidl"); // what NMailPop3GetUidl returns first; 0: not asked
+        QTest::newRow("pipelined") << "pipelined" << 300 << 0;
+        QTest::newRow("without CAPA, by RETR") << "without_capa" << 2 << 0;
+        QTest::newRow("pipelined, UIDL refused") << "pipelined" << 300 << NMailErrorServerRefused;
+        QTest::newRow("UIDL without PIPELINING") << "uidl_listed" << 3 << 3;
     }
     void everyMessageArrivesWholeAndInOrder() {
         QFETCH(QString, scenario);
         QFETCH(int, count);
+        QFETCH(int, uidl);
         const int handle = connectTo(qPrintable(scenario));
         QVERIFY(handle != -1);
         QCOMPARE(NMailPop3Authenticate(handle, QStringLiteral("u"), QStringLiteral("p"), 0), count);
+        if (uidl != 0) {
+            QStringList uids, expected;
+            QCOMPARE(NMailPop3GetUidl(handle, uids), uidl);
+            for (int number = 1; number <= uidl; ++number)
+                expected << QStringLiteral("uid-%1").arg(number);
+            QCOMPARE(uids, expected);
+        }
         for (int number = 1; number <= count; ++number) {
             Status status;
             QByteArray message;
@@ -641,6 +660,44 @@ private Q_SLOTS:
                 message.startsWith(QByteArray("Subject: message ") + QByteArray::number(number)));
         }
         QCOMPARE(NMailPop3Close(handle), 0);
+    }
+
+    // A listing read to its end that breaks RFC 1939 fails and leaves the connection in step; one
+    // that never ends fails within the reply time and ends the connection.
+    void brokenUidListingsFail_data() {
+        QTest::addColumn<QString>("fault"); // the user name that asks the server for it
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("phrase");
+        const int protocol = NMailErrorProtocol;
+        QTest::newRow("a number missing")
+            << "missing" << protocol << QStringLiteral("UIDL の一覧にメッセージ 2 がありません");
+        QTest::newRow("a number twice") << "repeated" << protocol << QStringLiteral("内容: 2 x");
+        QTest::newRow("an id of 71 characters")
+            << "long-id" << protocol << QStringLiteral("内容: 2 iiiiiiii");
+        QTest::newRow("a number beyond the count")
+            << "beyond" << protocol << QStringLiteral("内容: 4 d");
+        QTest::newRow("garbage") << "garbage" << protocol << QStringLiteral("HELLO?");
+        QTest::newRow("stops coming")
+            << "stalled" << NMailErrorTimedOut << QStringLiteral("応答がありません");
+        QTest::newRow("keeps coming")
+            << "endless" << NMailErrorTooLarge << QStringLiteral("大きすぎる");
+    }
+    void brokenUidListingsFail() {
+        QFETCH(QString, fault);
+        QFETCH(int, code);
+        QFETCH(QString, phrase);
+        const int handle = connectTo("bad_uidl");
+        QVERIFY(handle != -1);
+        const auto close = qScopeGuard([handle] { NMailPop3Close(handle); });
+        QCOMPARE(NMailPop3Authenticate(handle, fault, QStringLiteral("p"), 0), 3);
+        QStringList uids;
+        QCOMPARE(NMailPop3GetUidl(handle, uids), code);
+        expectFailure(phrase);
+        Status status;
+        QByteArray message;
+        const int fetched = NMailPop3GetMail(handle, 1, status.subject, status.from, status.date,
+                                             status.to, message, 0, 0);
+        QVERIFY2((fetched > 0) == (code == NMailErrorProtocol), qPrintable(lastFailureText()));
     }
 
     void startTlsUpgradesAndDropsInjectedText_data() {
@@ -660,6 +717,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("scenario");
         QTest::addColumn<QString>("user");
         QTest::addColumn<int>("apop");
+        QTest::addColumn<bool>("uidl");
         QTest::addColumn<QStringList>("expected");
         const QString top = QStringLiteral("TOP %1 ") + QString::number(maxMessageBytes + 1);
         QStringList pipelined = {QStringLiteral("CAPA"), QStringLiteral("USER u"),
@@ -669,19 +727,26 @@ private Q_SLOTS:
             pipelined << top.arg(number);
         QTest::newRow("USER, PASS, TOP pipelined")
             << "pipelined"
-            << "u" << 0 << pipelined + QStringList{QStringLiteral("QUIT")};
+            << "u" << 0 << false << pipelined + QStringList{QStringLiteral("QUIT")};
+        // One UIDL, after the login's reply and before the first fetch, however many messages.
+        QStringList withUidl = pipelined;
+        withUidl.insert(withUidl.indexOf(QStringLiteral("LIST")) + 1, QStringLiteral("UIDL"));
+        QTest::newRow("UIDL once, before the fetches")
+            << "pipelined"
+            << "u" << 0 << true << withUidl + QStringList{QStringLiteral("QUIT")};
         QTest::newRow("RETR without CAPA")
             << "without_capa"
-            << "u" << 0 << QStringList{QStringLiteral("CAPA"),        QStringLiteral("USER u"),
-                                       QStringLiteral("PASS secret"), QStringLiteral("STAT"),
-                                       QStringLiteral("LIST"),        QStringLiteral("RETR 1"),
-                                       QStringLiteral("RETR 2"),      QStringLiteral("QUIT")};
+            << "u" << 0 << false
+            << QStringList{QStringLiteral("CAPA"),        QStringLiteral("USER u"),
+                           QStringLiteral("PASS secret"), QStringLiteral("STAT"),
+                           QStringLiteral("LIST"),        QStringLiteral("RETR 1"),
+                           QStringLiteral("RETR 2"),      QStringLiteral("QUIT")};
         const QByteArray digest =
             QCryptographicHash::hash("<4711.1700000000@hostile>secret", QCryptographicHash::Md5)
                 .toHex();
         QTest::newRow("APOP, no password in the clear")
             << "apop_only"
-            << "u" << -1
+            << "u" << -1 << false
             << QStringList{QStringLiteral("CAPA"),
                            QStringLiteral("APOP u ") + QLatin1String(digest),
                            QStringLiteral("STAT"),
@@ -691,7 +756,7 @@ private Q_SLOTS:
         const QByteArray plain = QByteArrayLiteral("\0001000\0secret").toBase64();
         QTest::newRow("AUTH PLAIN")
             << "long_line"
-            << "1000" << 0
+            << "1000" << 0 << false
             << QStringList{QStringLiteral("CAPA"),
                            QStringLiteral("AUTH PLAIN ") + QLatin1String(plain),
                            QStringLiteral("STAT"),
@@ -703,8 +768,9 @@ private Q_SLOTS:
         QFETCH(QString, scenario);
         QFETCH(QString, user);
         QFETCH(int, apop);
+        QFETCH(bool, uidl);
         QFETCH(QStringList, expected);
-        QVERIFY2(check(qPrintable(scenario), user, apop) > 0, qPrintable(lastFailureText()));
+        QVERIFY2(check(qPrintable(scenario), user, apop, uidl) > 0, qPrintable(lastFailureText()));
         // Nothing sent behind a login command is lost ("DROPPED ..."), as some servers lose it.
         QCOMPARE(transcript(qPrintable(scenario)), expected);
     }

@@ -75,6 +75,20 @@ private Q_SLOTS:
         QVERIFY(!Pop3::parseListEntry("0 10"));
     }
 
+    // An id is 1 to 70 characters from 0x21 to 0x7E, and nothing follows it.
+    void uniqueIdEntries() {
+        const QByteArray longest(70, '~');
+        QCOMPARE(Pop3::parseUniqueIdEntry("1 " + longest)->id, longest);
+        const auto tabbed = Pop3::parseUniqueIdEntry(" 12\t!Qhd:00W<x> \r");
+        QCOMPARE(tabbed->number, 12);
+        QCOMPARE(tabbed->id, QByteArray("!Qhd:00W<x>"));
+        for (const QByteArray& broken :
+             {"1 " + longest + '~', QByteArray("1 "), QByteArray("0 a"), QByteArray("x a"),
+              QByteArray("1 a b"), QByteArray("1 a\x7f"), QByteArray("1 \x80"),
+              QByteArray("1 a\0b", 5)})
+            QVERIFY2(!Pop3::parseUniqueIdEntry(broken), broken.toPercentEncoding().constData());
+    }
+
     void apopTimestamps() {
         QCOMPARE(*Pop3::apopTimestamp("POP3 ready <1896.697170952@dbc.mtview.ca.us>"),
                  QByteArray("<1896.697170952@dbc.mtview.ca.us>"));

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTest>
 
 namespace {
@@ -34,8 +35,10 @@ private:
             .arg(m_server.value(QLatin1String(portKey)).toInt());
     }
 
-    // One whole check as the program makes it: the count, then every message in order.
-    QList<Message> check(const QString& address, const char* user, int apop = 0) {
+    // One whole check as the program makes it: the count, then every message in order; given
+    // uids, the ids are asked for before the first message.
+    QList<Message> check(const QString& address, const char* user, int apop = 0,
+                         QStringList* uids = nullptr) {
         QList<Message> messages;
         const int handle = NMailPop3Connect(address);
         if (handle == -1) {
@@ -44,6 +47,8 @@ private:
         }
         const int count =
             NMailPop3Authenticate(handle, QLatin1String(user), QStringLiteral("secret"), apop);
+        if (uids && NMailPop3GetUidl(handle, *uids) < 0)
+            qWarning("%s", qPrintable(lastFailureText()));
         for (int number = 1; number <= count; ++number) {
             Message message;
             NMailPop3GetMailStatus(handle, number, message.subject, message.from, message.date,
@@ -62,6 +67,29 @@ private:
             .toObject()
             .value(QLatin1String(user))
             .toInt();
+    }
+
+    // The server's UIDL listing, read without the library over a plain connection of its own.
+    QStringList listedIds(const char* user) {
+        QTcpSocket pop3;
+        pop3.connectToHost(QStringLiteral("127.0.0.1"),
+                           quint16(m_server.value(QStringLiteral("pop3")).toInt()));
+        const auto line = [&pop3] {
+            while (!pop3.canReadLine() && pop3.waitForReadyRead(10'000)) {
+            }
+            return pop3.readLine().trimmed();
+        };
+        line(); // the greeting
+        for (const QByteArray& command :
+             {"USER " + QByteArray(user), QByteArray("PASS secret"), QByteArray("UIDL")}) {
+            pop3.write(command + "\r\n");
+            if (!line().startsWith("+OK"))
+                return {};
+        }
+        QStringList ids;
+        for (QByteArray entry = line(); !entry.isEmpty() && entry != "."; entry = line())
+            ids << QString::fromLatin1(entry.split(' ').value(1));
+        return ids;
     }
 
     QJsonObject unseen(const char* user) {
@@ -119,6 +147,29 @@ private Q_SLOTS:
                                       ".\r\nafter a line with only a dot\r\n...\r\nend\r\n"));
         QVERIFY(messages[2].subject.startsWith(QStringLiteral("=?ISO-2022-JP?B?")));
         QVERIFY(messages[2].to.contains(QStringLiteral(", =?ISO-2022-JP?B?")));
+    }
+
+    // Asked before the first message, the ids are those the server lists on another connection,
+    // and the check goes on whole.
+    void uniqueIdsAreTheServersOwn_data() {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("user");
+        QTest::newRow("plain") << server("pop3://", "127.0.0.1", "pop3") << "small";
+        QTest::newRow("STLS") << server("", "localhost", "pop3") << "small";
+        if (m_server.value(QStringLiteral("pop3s")).isDouble())
+            QTest::newRow("POP3S") << server("pop3s://", "localhost", "pop3s") << "small";
+        QTest::newRow("1,000 messages") << server("", "localhost", "pop3") << "thousand";
+    }
+    void uniqueIdsAreTheServersOwn() {
+        QFETCH(QString, address);
+        QFETCH(QString, user);
+        QStringList uids;
+        const QList<Message> messages = check(address, qPrintable(user), 0, &uids);
+        QCOMPARE(messages.size(), expectedCount(qPrintable(user)));
+        for (const Message& message : messages)
+            QCOMPARE(message.data.size(), message.size);
+        QCOMPARE(uids.size(), messages.size());
+        QCOMPARE(uids, listedIds(qPrintable(user)));
     }
 
     void apopLogsIn() {
