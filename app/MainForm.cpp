@@ -333,10 +333,8 @@ void MainForm::goToStandby() {
             Qt::UniqueConnection);
     connect(&standby, &Form2::endProgramRequested, this, &MainForm::endProgram,
             Qt::UniqueConnection);
-    connect(
-        &standby, &Form2::watchMenuRequested, this,
-        [this](const QPoint& where) { showWatchMenu(&Form2::instance(), where, *m_schedule); },
-        Qt::UniqueConnection);
+    connect(&standby, &Form2::watchMenuRequested, this, &MainForm::showWatchMenuOnStandby,
+            Qt::UniqueConnection);
     showInFront(standby);
     // Hidden, this stage still follows the steps in its back image, unpainted, so that it shows
     // the step of the moment when it returns: a loop draws only on a change, so it costs nothing.
@@ -441,6 +439,10 @@ void MainForm::closeEvent(QCloseEvent*) {
     if (!m_schedule->isChecking())
         NMailEndWinSock();
     endProgram();
+}
+
+void MainForm::showWatchMenuOnStandby(const QPoint& globalPosition) {
+    showWatchMenu(&Form2::instance(), globalPosition, *m_schedule);
 }
 
 void MainForm::contextMenuEvent(QContextMenuEvent* event) {

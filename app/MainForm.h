@@ -68,6 +68,7 @@ private:
     void endProgram();
     void startWatching();
     void showAutomaticResult(const CheckOutcome& outcome);
+    void showWatchMenuOnStandby(const QPoint& globalPosition);
     // Tells screen readers what the result boxes now hold.
     void announceResult();
 

@@ -69,11 +69,12 @@ class WatchOnX11(ProgramOnX11):
     def courier_shown(self):
         return visible_windows(self.env, self.program.pid, "飛脚")
 
-    def watch_menu(self, *keys):
-        """Right-clicks the street and walks the menu from the keyboard."""
-        x, y, width, height = geometry(self.env, self.window)
-        client_top = y + height - 177  # the menu bar above the collapsed client area
-        self.xdotool("mousemove", str(x + STREET[0]), str(client_top + STREET[1]), "click", "3")
+    def watch_menu(self, *keys, window=None):
+        """Right-clicks the street (or near the corner of another window of the program) and
+        walks the menu from the keyboard."""
+        x, y, _, height = geometry(self.env, window or self.window)
+        point = (x + 5, y + 5) if window else (x + STREET[0], y + height - 177 + STREET[1])
+        self.xdotool("mousemove", str(point[0]), str(point[1]), "click", "3")
         wait_for(lambda: open_menus(self.env, self.program.pid), 10, "the watch menu")
         self.keys(*keys)
         wait_for(lambda: not open_menus(self.env, self.program.pid), 10, "the menu to close")
@@ -136,7 +137,10 @@ class WatchOnX11(ProgramOnX11):
         self.assertIn(f"Path={self.workdir}\n", text)
         with open(os.path.join(self.data, "watch.ini"), "rb") as watch:
             self.assertIn(b"AUTOSTART=1\r\n", watch.read())
-        self.watch_menu("Down", "Down", "Return")  # ticked, so this takes it away
+        # The standby window has the menu too; ticked, the item takes the entry away.
+        self.choose("待機")
+        standby = self.dialog("待機")
+        self.watch_menu("Down", "Down", "Return", window=standby)
         wait_for(lambda: not os.path.exists(entry), 10, "the entry to go")
 
 
