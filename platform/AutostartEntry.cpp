@@ -16,7 +16,7 @@ namespace {
 
 constexpr qsizetype maxEntryBytes = 64 * 1024;
 
-// Characters that make an argument need quotes (the Desktop Entry Specification's reserved
+// Characters that make an argument need quotes (the desktop entry format's reserved
 // characters), and those that must be escaped inside them.
 const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
 const QString escapedInQuotes = QStringLiteral("\"`$\\");

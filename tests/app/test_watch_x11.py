@@ -69,6 +69,13 @@ class WatchOnX11(ProgramOnX11):
     def courier_shown(self):
         return visible_windows(self.env, self.program.pid, "飛脚")
 
+    def no_check_for(self, intervals, what):
+        """Watches the server's port for so many intervals: no check may connect meanwhile."""
+        deadline = time.monotonic() + intervals * INTERVAL_MINUTES * 60
+        while time.monotonic() < deadline:
+            self.assertFalse(connections_to(self.port), what)
+            time.sleep(0.05)
+
     def watch_menu(self, *keys, window=None):
         """Right-clicks the street (or near the corner of another window of the program) and
         walks the menu from the keyboard."""
@@ -101,10 +108,7 @@ class WatchOnX11(ProgramOnX11):
 
         # No check starts while a dialog is open, however long past its time.
         wait_for(lambda: not connections_to(self.port), 20, "the first check to end")
-        deadline = time.monotonic() + 4 * INTERVAL_MINUTES * 60
-        while time.monotonic() < deadline:
-            self.assertFalse(connections_to(self.port), "a check started under a dialog")
-            time.sleep(0.05)
+        self.no_check_for(4, "a check started under a dialog")
         self.keys("Escape")
         self.xdotool("windowactivate", "--sync", str(options))
         self.keys("Escape")
@@ -121,8 +125,7 @@ class WatchOnX11(ProgramOnX11):
         self.watch_menu("Down", "Right", "Return")
         with open(os.path.join(self.data, "watch.ini"), "rb") as watch:
             self.assertIn(b"INTERVAL=0\r\n", watch.read())
-        time.sleep(2 * INTERVAL_MINUTES * 60)
-        self.assertFalse(connections_to(self.port))
+        self.no_check_for(2, "a check after しない")
         self.notifications.stdin.close()
         self.assertEqual(self.notifications.stdout.read(), "", "a second notification")
 
